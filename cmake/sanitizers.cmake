@@ -1,0 +1,11 @@
+# Sanitizer builds instrument every target of the tree, the test framework included.
+if(TESSEL_SANITIZE STREQUAL "address")
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+elseif(TESSEL_SANITIZE STREQUAL "thread")
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+elseif(NOT TESSEL_SANITIZE STREQUAL "")
+    message(FATAL_ERROR "TESSEL_SANITIZE must be empty, address or thread")
+endif()

@@ -1,0 +1,221 @@
+#include "support/string8.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <utility>
+
+#include "support/utf8.h"
+
+namespace tessel {
+
+std::size_t exact_growth::next_size(std::size_t current, std::size_t needed) {
+    if (current < needed) {
+        if (needed > std::numeric_limits<std::size_t>::max() - 16) {
+            throw std::bad_alloc();
+        }
+        return needed + 16;
+    }
+    if (current - needed > 32) {
+        return needed;
+    }
+    return current;
+}
+
+std::size_t doubling_growth::next_size(std::size_t current, std::size_t needed) {
+    std::size_t size = current == 0 ? 1 : current;
+    while (size < needed) {
+        if (size > std::numeric_limits<std::size_t>::max() / 2) {
+            throw std::bad_alloc();
+        }
+        size *= 2;
+    }
+    return size;
+}
+
+namespace {
+
+// Bytes of text to take: up to count, stopping at a NUL.
+std::size_t measure(const char* text, std::size_t count) {
+    if (text == nullptr) {
+        return 0;
+    }
+    const void* nul = std::memchr(text, 0, count == corvina::whole_text ? std::strlen(text) + 1
+                                                                        : count);
+    return nul == nullptr ? count : static_cast<std::size_t>(static_cast<const char*>(nul) - text);
+}
+
+}  // namespace
+
+template <class Growth>
+basic_string8<Growth>::basic_string8(const char* text) {
+    add_string(text);
+}
+
+template <class Growth>
+basic_string8<Growth>::basic_string8(const char* text, std::size_t count) {
+    add_string(text, count);
+}
+
+template <class Growth>
+basic_string8<Growth>::basic_string8(std::string_view text) {
+    add_string(text.data(), text.size());
+}
+
+template <class Growth>
+basic_string8<Growth>::basic_string8(const basic_string8& other) {
+    add_string(other.get_ptr(), other.length_);
+}
+
+template <class Growth>
+basic_string8<Growth>::basic_string8(basic_string8&& other) noexcept
+    : buffer_(std::exchange(other.buffer_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      length_(std::exchange(other.length_, 0)) {}
+
+template <class Growth>
+basic_string8<Growth>& basic_string8<Growth>::operator=(const basic_string8& other) {
+    if (this != &other) {
+        set_string(other.get_ptr(), other.length_);
+    }
+    return *this;
+}
+
+template <class Growth>
+basic_string8<Growth>& basic_string8<Growth>::operator=(basic_string8&& other) noexcept {
+    if (this != &other) {
+        std::free(buffer_);
+        buffer_ = std::exchange(other.buffer_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+        length_ = std::exchange(other.length_, 0);
+    }
+    return *this;
+}
+
+template <class Growth>
+basic_string8<Growth>& basic_string8<Growth>::operator=(const char* text) {
+    set_string(text);
+    return *this;
+}
+
+template <class Growth>
+basic_string8<Growth>::~basic_string8() {
+    std::free(buffer_);
+}
+
+template <class Growth>
+void basic_string8<Growth>::resize_buffer(std::size_t needed) {
+    const std::size_t size = Growth::next_size(size_, needed);
+    if (size == size_) {
+        return;
+    }
+    if (size == 0) {
+        std::free(buffer_);
+        buffer_ = nullptr;
+        size_ = 0;
+        return;
+    }
+    void* grown = std::realloc(buffer_, size);
+    if (grown == nullptr) {
+        throw std::bad_alloc();
+    }
+    buffer_ = static_cast<char*>(grown);
+    size_ = size;
+}
+
+template <class Growth>
+void basic_string8<Growth>::add_string(const char* text, std::size_t count) {
+    const std::size_t taken = measure(text, count);
+    if (taken == 0) {
+        return;
+    }
+    if (buffer_ != nullptr && text >= buffer_ && text < buffer_ + size_) {
+        // The text lives in this buffer, which the resize may move.
+        const basic_string8 copy(text, taken);
+        add_string(copy.get_ptr(), taken);
+        return;
+    }
+    if (length_ + taken < length_ || length_ + taken + 1 == 0) {
+        throw std::bad_alloc();
+    }
+    resize_buffer(length_ + taken + 1);
+    std::memcpy(buffer_ + length_, text, taken);
+    length_ += taken;
+    buffer_[length_] = '\0';
+}
+
+template <class Growth>
+const char* basic_string8<Growth>::get_ptr() const {
+    return length_ == 0 || buffer_ == nullptr ? "" : buffer_;
+}
+
+template <class Growth>
+void basic_string8<Growth>::set_string(const char* text, std::size_t count) {
+    if (buffer_ != nullptr && text >= buffer_ && text < buffer_ + size_) {
+        const basic_string8 copy(text, measure(text, count));
+        set_string(copy.get_ptr(), copy.length_);
+        return;
+    }
+    length_ = 0;
+    if (buffer_ != nullptr) {
+        buffer_[0] = '\0';
+    }
+    const std::size_t taken = measure(text, count);
+    if (taken == 0) {
+        resize_buffer(1);
+        if (buffer_ != nullptr) {
+            buffer_[0] = '\0';
+        }
+        return;
+    }
+    add_string(text, taken);
+}
+
+template <class Growth>
+void basic_string8<Growth>::truncate(std::size_t length) {
+    if (length >= length_) {
+        return;
+    }
+    buffer_[length] = '\0';
+    length_ = length;
+    resize_buffer(length_ + 1);
+}
+
+template <class Growth>
+char* basic_string8<Growth>::lock_buffer(std::size_t n) {
+    if (n + 1 == 0) {
+        throw std::bad_alloc();
+    }
+    resize_buffer(n + 1);
+    std::memset(buffer_, 0, size_);
+    length_ = 0;
+    return buffer_;
+}
+
+template <class Growth>
+void basic_string8<Growth>::unlock_buffer() {
+    if (buffer_ == nullptr) {
+        return;
+    }
+    const void* nul = std::memchr(buffer_, 0, size_);
+    length_ = nul == nullptr ? size_ - 1 : static_cast<std::size_t>(static_cast<const char*>(nul) -
+                                                                    buffer_);
+    buffer_[length_] = '\0';
+    resize_buffer(length_ + 1);
+}
+
+template <class Growth>
+void basic_string8<Growth>::add_char(std::uint32_t code_point) {
+    char bytes[6];
+    const std::size_t count = utf8_encode_char(code_point, bytes);
+    if (count != 0) {
+        add_string(bytes, count);
+    }
+}
+
+template class basic_string8<exact_growth>;
+template class basic_string8<doubling_growth>;
+
+}  // namespace tessel

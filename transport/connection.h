@@ -1,0 +1,26 @@
+#pragma once
+// The byte stream to the phone.
+
+#include <cstddef>
+
+#include "support/string8.h"
+
+namespace tessel {
+
+class reply_buffer;
+
+class connection {
+public:
+    virtual bool open() = 0;                                     // slot 0
+    virtual void close() = 0;                                    // slot 1
+    virtual int write(const void* bytes, std::size_t count) = 0;  // slot 2
+    virtual int write_buffer(const reply_buffer& buffer) = 0;     // slot 3
+    // Answers the bytes read; fewer than count when the read timed out.
+    virtual int read(void* buffer, std::size_t count) = 0;  // slot 4
+    virtual void set_port_name(string8 name) = 0;           // slot 5
+
+    // Last, so that the six operations above keep their slots.
+    virtual ~connection() = default;
+};
+
+}  // namespace tessel
