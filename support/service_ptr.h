@@ -9,7 +9,7 @@ namespace tessel {
 
 template <class T>
 class service_ptr {
-public:
+  public:
     service_ptr() = default;
     explicit service_ptr(T* object) : object_(object) { add_ref(); }
     service_ptr(const service_ptr& other) : object_(other.object_) { add_ref(); }
@@ -53,7 +53,7 @@ public:
 
     void swap(service_ptr& other) noexcept { std::swap(object_, other.object_); }
 
-private:
+  private:
     void add_ref() {
         if (object_ != nullptr) {
             object_->service_add_ref();

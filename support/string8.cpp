@@ -42,8 +42,8 @@ std::size_t measure(const char* text, std::size_t count) {
     if (text == nullptr) {
         return 0;
     }
-    const void* nul = std::memchr(text, 0, count == corvina::whole_text ? std::strlen(text) + 1
-                                                                        : count);
+    const void* nul =
+        std::memchr(text, 0, count == corvina::whole_text ? std::strlen(text) + 1 : count);
     return nul == nullptr ? count : static_cast<std::size_t>(static_cast<const char*>(nul) - text);
 }
 
@@ -200,8 +200,8 @@ void basic_string8<Growth>::unlock_buffer() {
         return;
     }
     const void* nul = std::memchr(buffer_, 0, size_);
-    length_ = nul == nullptr ? size_ - 1 : static_cast<std::size_t>(static_cast<const char*>(nul) -
-                                                                    buffer_);
+    length_ = nul == nullptr ? size_ - 1
+                             : static_cast<std::size_t>(static_cast<const char*>(nul) - buffer_);
     buffer_[length_] = '\0';
     resize_buffer(length_ + 1);
 }

@@ -22,7 +22,7 @@ struct doubling_growth {
 
 template <class Growth>
 class basic_string8 final : public corvina::string_base {
-public:
+  public:
     basic_string8() = default;
     basic_string8(const char* text);  // NOLINT(google-explicit-constructor): text converts
     basic_string8(const char* text, std::size_t count);
@@ -63,7 +63,7 @@ public:
     }
     friend bool operator==(const basic_string8& a, std::string_view b) { return a.view() == b; }
 
-private:
+  private:
     void resize_buffer(std::size_t needed);
 
     char* buffer_ = nullptr;

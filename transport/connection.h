@@ -10,9 +10,9 @@ namespace tessel {
 class reply_buffer;
 
 class connection {
-public:
-    virtual bool open() = 0;                                     // slot 0
-    virtual void close() = 0;                                    // slot 1
+  public:
+    virtual bool open() = 0;                                      // slot 0
+    virtual void close() = 0;                                     // slot 1
     virtual int write(const void* bytes, std::size_t count) = 0;  // slot 2
     virtual int write_buffer(const reply_buffer& buffer) = 0;     // slot 3
     // Answers the bytes read; fewer than count when the read timed out.

@@ -18,92 +18,92 @@
 namespace corvina {
 
 class service_base {
-public:
+  public:
     virtual int service_release() = 0;                                    // slot 0
     virtual int service_add_ref() = 0;                                    // slot 1
     virtual bool service_query(service_base*& out, const guid& cls) = 0;  // slot 2
 
-protected:
+  protected:
     ~service_base() = default;
 };
 
 // A node of the factory chain a component offers: the link to the next factory and the GUID of
 // the service class the factory makes.
 class service_factory_base {
-public:
+  public:
     service_factory_base* next() const { return next_; }
     const guid& class_guid() const { return *class_guid_; }
 
     virtual void instance_create(service_base*& out) = 0;  // slot 0
 
-protected:
+  protected:
     service_factory_base(const guid& cls, service_factory_base* next)
         : next_(next), class_guid_(&cls) {}
     ~service_factory_base() = default;
 
-private:
+  private:
     service_factory_base* next_;
     const guid* class_guid_;
 };
 
 // The player's side of the framework, handed to the entry point.
 class host_api {
-public:
+  public:
     using class_handle = const void*;
 
     virtual class_handle find_class(const guid& cls) = 0;  // slot 0
     virtual bool create_instance(service_base*& out, class_handle cls,
-                                 std::size_t index) = 0;  // slot 1
+                                 std::size_t index) = 0;       // slot 1
     virtual std::size_t instance_count(class_handle cls) = 0;  // slot 2
     virtual window_handle main_window() = 0;                   // slot 3
     virtual bool is_main_thread() = 0;                         // slot 4
 
-protected:
+  protected:
     ~host_api() = default;
 };
 
 // Handed on unchanged with every configuration stream; components never look at it.
 class abort_signal {
-public:
+  public:
     virtual bool is_aborting() const = 0;  // slot 0
 
-protected:
+  protected:
     ~abort_signal() = default;
 };
 
 // The player's configuration reader. read_exactly and skip_exactly throw
 // exception_io_data_truncation when the stream ends early.
 class config_reader {
-public:
-    virtual std::size_t read(void* buffer, std::size_t count, abort_signal& abort) = 0;  // slot 0
+  public:
+    virtual std::size_t read(void* buffer, std::size_t count, abort_signal& abort) = 0;   // slot 0
     virtual void read_exactly(void* buffer, std::size_t count, abort_signal& abort) = 0;  // slot 1
     virtual std::uint64_t skip(std::uint64_t count, abort_signal& abort) = 0;             // slot 2
     virtual void skip_exactly(std::uint64_t count, abort_signal& abort) = 0;              // slot 3
 
-protected:
+  protected:
     ~config_reader() = default;
 };
 
 class config_writer {
-public:
+  public:
     virtual void write(const void* buffer, std::size_t count, abort_signal& abort) = 0;  // slot 0
 
-protected:
+  protected:
     ~config_writer() = default;
 };
 
 // The object a component's entry point returns.
 class component_entry {
-public:
-    virtual std::uint32_t interface_version() = 0;                           // slot 0
-    virtual service_factory_base* first_factory() = 0;                       // slot 1
+  public:
+    virtual std::uint32_t interface_version() = 0;                                 // slot 0
+    virtual service_factory_base* first_factory() = 0;                             // slot 1
     virtual void save_configuration(config_writer& out, abort_signal& abort) = 0;  // slot 2
     virtual void load_configuration(config_reader& in, abort_signal& abort) = 0;   // slot 3
     virtual void set_paths(const char* path_a, const char* component_file) = 0;    // slot 4
     virtual void set_services_available(bool available) = 0;                       // slot 5
     virtual bool reserved_flag() = 0;                                              // slot 6
 
-protected:
+  protected:
     ~component_entry() = default;
 };
 
@@ -117,17 +117,17 @@ inline constexpr const char* entry_point_name = "corvina_get_interface";
 
 // Start-up and shut-down hooks, class {113773C4-B387-4B48-8BDF-AB58BC6CE538}.
 class initquit : public service_base {
-public:
+  public:
     virtual void on_startup() = 0;   // slot 3
     virtual void on_shutdown() = 0;  // slot 4
 
-protected:
+  protected:
     ~initquit() = default;
 };
 
 // A page of the player's preferences window, class {7255E8D0-3FCF-4781-B93B-D06CB88DFAFA}.
 class preferences_page : public service_base {
-public:
+  public:
     virtual window_handle create(window_handle parent) = 0;  // slot 3
     virtual const char* get_name() = 0;                      // slot 4
     virtual guid get_guid() = 0;                             // slot 5
@@ -136,19 +136,19 @@ public:
     virtual void reset() = 0;                                // slot 8
     virtual bool get_help_url(string_base& out) = 0;         // slot 9
 
-protected:
+  protected:
     ~preferences_page() = default;
 };
 
 // The record shown in the player's component list, class {10BB3EBD-DDF7-4975-A3CC-23084829453E}.
 class componentversion : public service_base {
-public:
+  public:
     virtual void get_file_name(string_base& out) = 0;          // slot 3
     virtual void get_component_name(string_base& out) = 0;     // slot 4
     virtual void get_component_version(string_base& out) = 0;  // slot 5
     virtual void get_about_message(string_base& out) = 0;      // slot 6
 
-protected:
+  protected:
     ~componentversion() = default;
 };
 

@@ -21,14 +21,14 @@ class title_filter;  // never passed by this component: always null
 
 // Which items of a playlist an operation means.
 class selection_mask {
-public:
+  public:
     virtual bool get(std::size_t index) const = 0;  // slot 0
     // The first index from start, stepping towards start + count, whose get() equals value;
     // start + count when there is none.
     virtual std::size_t find(bool value, std::size_t start,
                              std::ptrdiff_t count) const = 0;  // slot 1
 
-protected:
+  protected:
     ~selection_mask() = default;
 };
 
@@ -36,75 +36,75 @@ class track;
 
 // Called once per enumerated playlist item; answering false ends the enumeration.
 class item_callback {
-public:
+  public:
     virtual bool on_item(std::size_t index, track* item, bool selected) = 0;  // slot 0
 
-protected:
+  protected:
     ~item_callback() = default;
 };
 
 // A read-only list of location texts.
 class string_list {
-public:
-    virtual std::size_t get_count() const = 0;               // slot 0
+  public:
+    virtual std::size_t get_count() const = 0;                  // slot 0
     virtual const char* get_item(std::size_t index) const = 0;  // slot 1
 
-protected:
+  protected:
     ~string_list() = default;
 };
 
 // A list of tracks that the player fills or reads. The list holds one reference per entry.
 class track_list {
-public:
-    virtual std::size_t get_count() const = 0;           // slot 0
+  public:
+    virtual std::size_t get_count() const = 0;             // slot 0
     virtual track* get_item(std::size_t index) const = 0;  // slot 1
-    virtual void add_item(track* item) = 0;               // slot 2
-    virtual void remove_all() = 0;                        // slot 3
+    virtual void add_item(track* item) = 0;                // slot 2
+    virtual void remove_all() = 0;                         // slot 3
 
-protected:
+  protected:
     ~track_list() = default;
 };
 
 // What the player writes when asked to read a track's information.
 class info_record {
-public:
+  public:
     virtual void reset() = 0;                                        // slot 0
     virtual void set_length(double seconds) = 0;                     // slot 1
     virtual void add_meta(const char* name, const char* value) = 0;  // slot 2
     // A technical field such as "bitrate"; names are kept as given.
     virtual void add_technical(const char* name, const char* value) = 0;  // slot 3
 
-protected:
+  protected:
     ~info_record() = default;
 };
 
 // --- Objects the player hands out ------------------------------------------------------------
 
 class location {
-public:
+  public:
     virtual const char* get_path() const = 0;  // slot 0
 
-protected:
+  protected:
     ~location() = default;
 };
 
 class track_info {
-public:
+  public:
     virtual double get_length() const = 0;  // slot 0
 
-protected:
+  protected:
     ~track_info() = default;
 };
 
 // A compiled title-format script.
 class title_script : public service_base {
-protected:
+  protected:
     ~title_script() = default;
 };
 
 // A track the player knows (a playlist item, the playing track).
 class track : public service_base {
-public:
+  public:
     virtual const location& get_location() const = 0;  // slot 3
     virtual bool format_title(title_hook* hook, string_base& out, title_script* script,
                               title_filter* filter) = 0;  // slot 4
@@ -113,10 +113,10 @@ public:
     virtual void unlock_info() = 0;  // slot 6
     CORVINA_RESERVED_SLOT(7)
     CORVINA_RESERVED_SLOT(8)
-    virtual bool get_info(info_record& out) const = 0;  // slot 9
+    virtual bool get_info(info_record& out) const = 0;      // slot 9
     virtual const track_info* get_info_locked() const = 0;  // slot 10
 
-protected:
+  protected:
     ~track() = default;
 };
 
@@ -124,26 +124,26 @@ protected:
 
 // Console, class {90DF5270-65BB-4DBA-BAF5-86BE9E59DC20}; every implementation gets each line.
 class console : public service_base {
-public:
+  public:
     virtual void print(const char* text, std::size_t length = whole_text) = 0;  // slot 3
 
-protected:
+  protected:
     ~console() = default;
 };
 
 // Version information, class {0C36A649-9EA0-4F48-B229-0CB2AA9AB6F4}.
 class version_info : public service_base {
-public:
+  public:
     virtual const char* get_version_string() = 0;  // slot 3
 
-protected:
+  protected:
     ~version_info() = default;
 };
 
 // Main-menu commands, class {35077B8C-6E70-47BA-B9DD-D51500E12F2E}; one per provider.
 class menu_commands : public service_base {
-public:
-    virtual std::uint32_t get_command_count() = 0;       // slot 3
+  public:
+    virtual std::uint32_t get_command_count() = 0;      // slot 3
     virtual guid get_command(std::uint32_t index) = 0;  // slot 4
     CORVINA_RESERVED_SLOT(5)
     CORVINA_RESERVED_SLOT(6)
@@ -152,13 +152,13 @@ public:
     CORVINA_RESERVED_SLOT(9)
     virtual void execute(std::uint32_t index, service_base* callback) = 0;  // slot 10
 
-protected:
+  protected:
     ~menu_commands() = default;
 };
 
 // Playlists and playback orders, class {D8D51855-D79D-49B8-97A8-065785FA2426}.
 class playlist_service : public service_base {
-public:
+  public:
     virtual std::size_t get_playlist_count() = 0;                // slot 3
     virtual std::size_t get_active_playlist() = 0;               // slot 4, no_index: none
     virtual void set_active_playlist(std::size_t playlist) = 0;  // slot 5
@@ -202,10 +202,10 @@ public:
     CORVINA_RESERVED_SLOT(36)
     CORVINA_RESERVED_SLOT(37)
     CORVINA_RESERVED_SLOT(38)
-    virtual std::size_t playback_order_get_count() = 0;                 // slot 39
+    virtual std::size_t playback_order_get_count() = 0;                  // slot 39
     virtual const char* playback_order_get_name(std::size_t index) = 0;  // slot 40
     CORVINA_RESERVED_SLOT(41)
-    virtual std::size_t playback_order_get_active() = 0;           // slot 42
+    virtual std::size_t playback_order_get_active() = 0;            // slot 42
     virtual void playback_order_set_active(std::size_t index) = 0;  // slot 43
     CORVINA_RESERVED_SLOT(44)
     CORVINA_RESERVED_SLOT(45)
@@ -221,7 +221,7 @@ public:
     CORVINA_RESERVED_SLOT(55)
     virtual bool playlist_play_item(std::size_t playlist, std::size_t item) = 0;  // slot 56
 
-protected:
+  protected:
     ~playlist_service() = default;
 };
 
@@ -230,9 +230,9 @@ enum class start_command : int { play = 1, next = 2, previous = 3, random = 5 };
 
 // Transport, volume and the playing track, class {BF803668-2977-4C71-B9AB-5C77C338C970}.
 class playback_service : public service_base {
-public:
+  public:
     // The playing track; false (out untouched) when nothing plays.
-    virtual bool get_now_playing(track*& out) = 0;              // slot 3
+    virtual bool get_now_playing(track*& out) = 0;               // slot 3
     virtual void start(start_command command, bool paused) = 0;  // slot 4
     virtual void stop() = 0;                                     // slot 5
     virtual bool is_playing() = 0;                               // slot 6
@@ -252,31 +252,31 @@ public:
     virtual bool format_title(title_hook* hook, string_base& out, title_script* script,
                               title_filter* filter, int display_level) = 0;  // slot 20
 
-protected:
+  protected:
     ~playback_service() = default;
 };
 
 // Title-format compiler, class {3F7674AB-044C-4796-8801-6C443C244D88}.
 class title_format_service : public service_base {
-public:
+  public:
     // Compiles script into out; false (out still set to a script that yields nothing) on a
     // syntax error.
     virtual bool compile(title_script*& out, const char* script) = 0;  // slot 3
 
-protected:
+  protected:
     ~title_format_service() = default;
 };
 
 // Turns locations into tracks, class {EB8FA333-F365-46AD-8621-345671567BAA}.
 class location_import_service : public service_base {
-public:
+  public:
     CORVINA_RESERVED_SLOT(3)
     // False when nothing was imported.
     virtual bool process_locations(const string_list& locations, track_list& out, bool filter,
                                    const char* restrict_mask, const char* exclude_mask,
                                    window_handle parent) = 0;  // slot 4
 
-protected:
+  protected:
     ~location_import_service() = default;
 };
 

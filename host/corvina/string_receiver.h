@@ -10,24 +10,24 @@ namespace corvina {
 inline constexpr std::size_t whole_text = static_cast<std::size_t>(-1);
 
 class string_receiver {
-public:
+  public:
     // Slot 0: appends up to count bytes of text, stopping early at a NUL byte.
     virtual void add_string(const char* text, std::size_t count = whole_text) = 0;
 
-protected:
+  protected:
     ~string_receiver() = default;
 };
 
 class string_base : public string_receiver {
-public:
-    virtual const char* get_ptr() const = 0;                                      // slot 1
+  public:
+    virtual const char* get_ptr() const = 0;                                        // slot 1
     virtual void set_string(const char* text, std::size_t count = whole_text) = 0;  // slot 2
-    virtual void truncate(std::size_t length) = 0;                                // slot 3
-    virtual std::size_t length() const = 0;                                       // slot 4
-    virtual char* lock_buffer(std::size_t n) = 0;                                 // slot 5
-    virtual void unlock_buffer() = 0;                                             // slot 6
+    virtual void truncate(std::size_t length) = 0;                                  // slot 3
+    virtual std::size_t length() const = 0;                                         // slot 4
+    virtual char* lock_buffer(std::size_t n) = 0;                                   // slot 5
+    virtual void unlock_buffer() = 0;                                               // slot 6
 
-protected:
+  protected:
     ~string_base() = default;
 };
 
