@@ -1,0 +1,44 @@
+#pragma once
+// A reply under construction: a growable byte block written to the phone in one write.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "support/string8.h"
+
+namespace tessel {
+
+class reply_buffer {
+public:
+    // Allocates and zeroes initial_capacity bytes.
+    explicit reply_buffer(std::uint32_t initial_capacity);
+    reply_buffer(const reply_buffer&) = delete;
+    reply_buffer& operator=(const reply_buffer&) = delete;
+    ~reply_buffer();
+
+    // Each append answers false, appending nothing, when the buffer cannot grow.
+    bool append_byte(std::uint8_t value);
+    // The value's bytes in memory order: callers pass values already in wire order.
+    bool append_u16(std::uint16_t value);
+    bool append_u32(std::uint32_t value);
+    // The text's bytes, with no length and no terminator.
+    bool append_text(const string8& text);
+    bool append_bytes(std::string_view bytes);
+
+    const std::uint8_t* data() const { return data_; }
+    std::uint32_t size() const { return size_; }
+    std::uint32_t capacity() const { return capacity_; }
+
+    // Size 0, every byte zeroed.
+    void clear();
+
+private:
+    bool append_raw(const void* bytes, std::size_t count);
+
+    std::uint8_t* data_ = nullptr;
+    std::uint32_t size_ = 0;
+    std::uint32_t capacity_ = 0;
+};
+
+}  // namespace tessel
