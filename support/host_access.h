@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <type_traits>
 
 #include "host/corvina/service.h"
 #include "support/exceptions.h"
@@ -32,7 +33,8 @@ service_ptr<T> get_single_service(const corvina::guid& cls) {
 }
 
 // Calls visit(T&) for every service of a class, one at a time, each released before the next
-// is created. Does nothing while no host API object was recorded.
+// is created. A visitor that returns bool ends the enumeration early by returning false. Does
+// nothing while no host API object was recorded.
 template <class T, class Visit>
 void for_each_service(const corvina::guid& cls, Visit&& visit) {
     corvina::host_api* api = host().api;
@@ -42,10 +44,17 @@ void for_each_service(const corvina::guid& cls, Visit&& visit) {
     const corvina::host_api::class_handle handle = api->find_class(cls);
     for (std::size_t index = 0;; ++index) {
         service_ptr<corvina::service_base> instance;
-        if (!api->create_instance(instance.receive(), handle, index)) {
+        if (!api->create_instance(instance.receive(), handle, index) || !instance) {
             return;
         }
-        visit(*static_cast<T*>(instance.get()));
+        T& service = *static_cast<T*>(instance.get());
+        if constexpr (std::is_same_v<std::invoke_result_t<Visit&, T&>, bool>) {
+            if (!visit(service)) {
+                return;
+            }
+        } else {
+            visit(service);
+        }
     }
 }
 

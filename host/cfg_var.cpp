@@ -1,0 +1,116 @@
+#include "host/cfg_var.h"
+
+#include <cstring>
+#include <limits>
+
+#include "support/exceptions.h"
+
+namespace tessel {
+
+namespace {
+
+// Constant-initialised, so it is empty before any variable's constructor runs.
+constinit cfg_var* registry = nullptr;
+
+constexpr std::size_t string_piece = 256;
+
+void put_u32_le(unsigned char* bytes, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        bytes[i] = static_cast<unsigned char>(value >> (8 * i));
+    }
+}
+
+std::uint32_t get_u32_le(const unsigned char* bytes) {
+    std::uint32_t value = 0;
+    for (int i = 0; i < 4; ++i) {
+        value |= static_cast<std::uint32_t>(bytes[i]) << (8 * i);
+    }
+    return value;
+}
+
+cfg_var* find_variable(const corvina::guid& id) {
+    for (cfg_var* var = registry; var != nullptr; var = var->next()) {
+        if (var->get_guid() == id) {
+            return var;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+cfg_var::cfg_var(const corvina::guid& id) : guid_(id), next_(registry) {
+    registry = this;
+}
+
+cfg_var* cfg_var::registry_head() {
+    return registry;
+}
+
+void cfg_string::save_value(config_buffer& out) {
+    out.write(value_.c_str(), value_.length());
+}
+
+void cfg_string::load_value(bounded_reader& in, std::size_t /*size_hint*/) {
+    scratch_string8 text;
+    bool cut = false;  // a NUL was seen: the rest of the record is read but not kept
+    char piece[string_piece];
+    for (;;) {
+        const std::size_t got = in.read(piece, sizeof piece);
+        if (!cut) {
+            cut = std::memchr(piece, 0, got) != nullptr;
+            text.add_string(piece, got);
+        }
+        if (got < sizeof piece) {
+            break;
+        }
+    }
+    value_.set_string(text.c_str(), text.length());
+}
+
+void cfg_save_all(corvina::config_writer& out, corvina::abort_signal& abort) {
+    config_buffer buffer;
+    for (cfg_var* var = registry; var != nullptr; var = var->next()) {
+        buffer.clear();
+        var->save_value(buffer);
+        if (buffer.size() > std::numeric_limits<std::uint32_t>::max()) {
+            throw exception_overflow();
+        }
+        unsigned char length[4];
+        put_u32_le(length, static_cast<std::uint32_t>(buffer.size()));
+        out.write(&var->get_guid(), sizeof(corvina::guid), abort);
+        out.write(length, sizeof length, abort);
+        if (buffer.size() != 0) {
+            out.write(buffer.data(), buffer.size(), abort);
+        }
+    }
+}
+
+void cfg_load_all(corvina::config_reader& in, corvina::abort_signal& abort) {
+    for (;;) {
+        corvina::guid id{};
+        if (in.read(&id, sizeof id, abort) < sizeof id) {
+            return;  // the blob ends at a record boundary
+        }
+        unsigned char length_bytes[4];
+        in.read_exactly(length_bytes, sizeof length_bytes, abort);
+        const std::uint32_t length = get_u32_le(length_bytes);
+
+        cfg_var* var = find_variable(id);
+        if (var == nullptr) {
+            in.skip_exactly(length, abort);
+            continue;
+        }
+        bounded_reader record(in, abort, length);
+        try {
+            var->load_value(record, length);
+        } catch (const exception_io_data&) {
+            // The variable keeps its value; the rest of the blob is still good.
+        }
+        if (record.remaining() != 0) {
+            in.skip_exactly(record.remaining(), abort);
+        }
+    }
+}
+
+}  // namespace tessel
