@@ -1,0 +1,43 @@
+// tessel-phone: the phone's side of the remote-control protocol on the command line.
+
+#include <iostream>
+
+#include "support/string8.h"
+#include "tools/phone/command_line.h"
+#include "tools/phone/console.h"
+#include "tools/phone/interactive.h"
+#include "transport/bluetooth_connection.h"
+
+int main(int argc, char** argv) {
+    using namespace tessel::phone;
+    prepare_console();
+    const std::vector<std::string> args = utf8_arguments(argc, argv);
+    const parsed_options parsed = parse_options(args);
+    if (!parsed.options) {
+        std::cerr << "tessel-phone: " << parsed.error << "\nRun tessel-phone --help for usage.\n";
+        return exit_usage;
+    }
+    const tool_options& options = *parsed.options;
+    if (options.help) {
+        std::cout << usage_text();
+        return exit_ok;
+    }
+    const plan planned = plan_commands(options.command_words);
+    if (!planned.error.empty()) {
+        std::cerr << "tessel-phone: " << planned.error << "\n";
+        return exit_usage;
+    }
+
+    tessel::bluetooth_connection port;
+    port.set_port_name(tessel::string8(options.port));
+    if (!port.open()) {
+        std::cerr << "tessel-phone: cannot open the port " << options.port << "\n";
+        return exit_port;
+    }
+    phone_session session(port, options.session);
+    if (planned.commands.empty()) {
+        return run_interactive(session, options, read_input_line, input_is_terminal(), std::cout,
+                               std::cerr);
+    }
+    return run_commands(session, planned.commands, options, std::cout, std::cerr, true);
+}

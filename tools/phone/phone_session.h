@@ -1,0 +1,72 @@
+#pragma once
+// One conversation with the PC over a connection: send a request, read its reply as far as
+// its layout says, keep the pace the PC reads at.
+//
+// Pace: the PC takes one command per 100 ms and answers INFO only 300 ms after it arrived, so
+// each request goes out at least `pace` after the previous exchange ended. A reply must begin
+// within `timeout` and may not fall silent for longer than `timeout` before it is complete.
+// INFO's title has no end mark: the reply ends when the line has been quiet for `quiet`.
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/phone/command_table.h"
+#include "tools/phone/reply_decoder.h"
+#include "transport/connection.h"
+
+namespace tessel::phone {
+
+struct session_options {
+    std::chrono::milliseconds timeout{3000};
+    std::chrono::milliseconds quiet{250};
+    std::chrono::milliseconds pace{100};
+};
+
+enum class exchange_outcome {
+    ok,
+    no_reply,      // nothing arrived within the time limit
+    cut_off,       // the reply began but stopped before its end
+    bad_reply,     // the bytes are not the reply expected
+    write_failed,  // the request did not go out whole
+};
+
+struct exchange_result {
+    exchange_outcome outcome = exchange_outcome::ok;
+    std::vector<std::uint8_t> request;
+    std::vector<std::uint8_t> reply;   // every byte received for this exchange
+    std::optional<reply_value> value;  // the decoded reply, for commands that draw one
+    std::string error;                 // what went wrong, for a person to read
+};
+
+class phone_session {
+  public:
+    using clock = std::chrono::steady_clock;
+
+    phone_session(connection& link, session_options options);
+
+    // Sends the request of command and, when the command draws a reply, reads and decodes it.
+    exchange_result run(const command_info& command, std::vector<std::uint8_t> request);
+
+    // Sends bytes as they are and collects whatever comes back: up to `timeout` for a first
+    // byte, then until the line is quiet. Silence is not an error here.
+    exchange_result run_raw(std::vector<std::uint8_t> request);
+
+    // Reads and drops bytes until the line has been quiet for `quiet` (at most `timeout`
+    // in all). After a broken exchange this brings the line back to a command boundary.
+    std::size_t drain();
+
+  private:
+    bool send(exchange_result& result);
+    // One byte, or none after the connection's own read time-out.
+    std::optional<std::uint8_t> read_byte();
+    void wait_for_pace();
+
+    connection& link_;
+    session_options options_;
+    clock::time_point next_send_{};
+};
+
+}  // namespace tessel::phone

@@ -1,0 +1,23 @@
+#pragma once
+// Decoded replies as readable text (for a person at a terminal) and as JSON (for scripts).
+
+#include <string>
+#include <string_view>
+
+#include "tools/phone/reply_decoder.h"
+
+namespace tessel::phone {
+
+// Lines ending in '\n'.
+std::string format_text(const reply_value& value);
+
+// One JSON object on one line, no trailing newline.
+std::string format_json(const reply_value& value);
+
+// A JSON string literal of UTF-8 text; invalid sequences become U+FFFD.
+std::string json_string(std::string_view text);
+
+// "5:00" for 300, "1:02:03" for 3723; negative values as "-0:05".
+std::string clock_time(std::int64_t seconds);
+
+}  // namespace tessel::phone

@@ -1,0 +1,105 @@
+#include "tools/phone/reply_framer.h"
+
+#include <utility>
+
+namespace tessel::phone {
+namespace {
+
+constexpr std::size_t status_fixed_body = 11;  // state, length, position, shuffle, repeat
+
+std::string describe_byte(std::uint8_t byte) {
+    const std::uint8_t one[] = {byte};
+    return hex_bytes(one);
+}
+
+}  // namespace
+
+reply_framer::reply_framer(reply_kind kind, std::string token)
+    : kind_(kind), token_(std::move(token)) {}
+
+frame_state reply_framer::fail(std::string text) {
+    error_ = std::move(text);
+    return state_ = frame_state::invalid;
+}
+
+frame_state reply_framer::feed(std::uint8_t byte) {
+    ++size_;
+    if (size_ <= token_.size()) {
+        if (static_cast<char>(byte) != token_[size_ - 1]) {
+            return fail("expected the token " + token_ + ", byte " + std::to_string(size_) +
+                        " is " + describe_byte(byte));
+        }
+        return state_ = frame_state::need_more;
+    }
+    ++body_;
+    return state_ = feed_body(byte);
+}
+
+frame_state reply_framer::feed_body(std::uint8_t byte) {
+    switch (kind_) {
+        case reply_kind::none:
+            return fail("no reply expected");
+        case reply_kind::check:
+            if (byte != 'Y') {
+                return fail("expected Y, got " + describe_byte(byte));
+            }
+            return frame_state::complete;
+        case reply_kind::status:
+            return body_ >= status_fixed_body ? frame_state::complete_if_quiet
+                                              : frame_state::need_more;
+        case reply_kind::status_terminated:
+            return body_ > status_fixed_body && byte == 0 ? frame_state::complete
+                                                          : frame_state::need_more;
+        case reply_kind::volume:
+            return frame_state::complete;
+        case reply_kind::version:
+        case reply_kind::playlist_length:
+            return body_ == 2 ? frame_state::complete : frame_state::need_more;
+        case reply_kind::details:
+            return body_ == 12 ? frame_state::complete : frame_state::need_more;
+        case reply_kind::file_info:
+            return body_ == 4 ? frame_state::complete : frame_state::need_more;
+        case reply_kind::playlist:
+            // Index (2 bytes), lines free of zero bytes, then four zero bytes. A playlist too
+            // long to send is the four zero bytes alone, which reads the same as index 0
+            // followed by half the end mark: only silence tells the two apart.
+            if (body_ <= 2) {
+                index_is_zero_ = (body_ == 1 || index_is_zero_) && byte == 0;
+                return frame_state::need_more;
+            }
+            if (byte != 0) {
+                if (zero_run_ != 0) {
+                    return fail("a zero byte inside a title line");
+                }
+                return frame_state::need_more;
+            }
+            ++zero_run_;
+            if (zero_run_ == 4) {
+                return frame_state::complete;
+            }
+            if (body_ == 4 && index_is_zero_) {
+                return frame_state::complete_if_quiet;
+            }
+            return frame_state::need_more;
+        case reply_kind::folder_tree:
+            if (after_end_byte_) {
+                if (byte != 0) {
+                    return fail("end mark FF not followed by 00");
+                }
+                return frame_state::complete;
+            }
+            if (in_name_) {
+                in_name_ = byte != 0;
+                return frame_state::need_more;
+            }
+            if (byte == 0xFF) {
+                after_end_byte_ = true;
+            } else {
+                in_name_ = true;
+            }
+            return frame_state::need_more;
+    }
+    return fail("unknown reply");
+}
+
+}  // namespace tessel::phone
