@@ -62,6 +62,10 @@ class basic_string8 final : public corvina::string_base {
         return a.view() == b.view();
     }
     friend bool operator==(const basic_string8& a, std::string_view b) { return a.view() == b; }
+    // Spelled out: a literal converts both to string_view and to basic_string8.
+    friend bool operator==(const basic_string8& a, const char* b) {
+        return a.view() == std::string_view(b == nullptr ? "" : b);
+    }
 
   private:
     void resize_buffer(std::size_t needed);

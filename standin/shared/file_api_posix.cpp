@@ -1,6 +1,6 @@
 // Files and devices of the wrapper library on POSIX. Share mode 0 takes the file for this
-// handle alone: an advisory lock that every exclusive open asks for, and for terminals the
-// kernel's exclusive mode as well.
+// handle alone: an advisory lock that every open of this library asks for, and for terminals
+// the kernel's exclusive mode as well.
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -88,15 +88,17 @@ corvina::file_handle uCreateFile(const char* path, std::uint32_t access, std::ui
     if (fd < 0) {
         return corvina::invalid_file_handle;
     }
-    if (share_mode == 0) {
-        // The lock holds for root as well, which the terminal's exclusive mode does not.
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            close_descriptor(fd);
-            return corvina::invalid_file_handle;
-        }
-        if (isatty(fd) && ioctl(fd, TIOCEXCL) == 0) {
-            terminals().add(fd);
-        }
+    // Every open takes the advisory lock, shared unless the share mode is 0, so that an
+    // exclusive open and any other open exclude each other in either order. The lock holds
+    // for root as well, which the terminal's exclusive mode does not.
+    const bool exclusive = share_mode == 0;
+    // Where the file system keeps no such locks the open goes ahead unguarded.
+    if (flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        close_descriptor(fd);
+        return corvina::invalid_file_handle;
+    }
+    if (exclusive && isatty(fd) && ioctl(fd, TIOCEXCL) == 0) {
+        terminals().add(fd);
     }
     return fd;
 }
