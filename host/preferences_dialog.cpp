@@ -1,10 +1,11 @@
 #include "host/preferences_dialog.h"
 
+#include "host/page_dialog.h"
+
 namespace tessel {
 
-// No page window in this build yet: the player shows an empty page.
-corvina::window_handle create_preferences_dialog(corvina::window_handle /*parent*/) {
-    return nullptr;
+corvina::window_handle create_preferences_dialog(corvina::window_handle parent) {
+    return page_dialog::create(parent);
 }
 
 }  // namespace tessel

@@ -1,0 +1,178 @@
+#include "host/preferences_page.h"
+
+#include <exception>
+
+#include "host/corvina/class_guids.h"
+#include "host/corvina/services.h"
+#include "host/host_services.h"
+#include "host/page_dialog.h"
+#include "host/preferences_actions.h"
+#include "host/preferences_layout.h"
+#include "host/settings.h"
+#include "standin/shared/corvina_shared.h"
+#include "support/host_access.h"
+#include "support/log.h"
+#include "support/string8.h"
+
+namespace tessel {
+
+namespace {
+
+namespace layout = preferences_layout;
+namespace v = corvina::win32_dialog_values;
+
+// The player's menu command that opens the title-formatting help.
+constexpr corvina::guid title_format_help{
+    0x91E349DA, 0x8800, 0x42E5, {0xBC, 0x8C, 0xF3, 0xA9, 0x25, 0x77, 0xAE, 0x84}};
+
+constexpr const char* browse_title = "Select music directory";
+
+string8 control_text(corvina::window_handle dialog, int id) {
+    string8 text;
+    uGetDlgItemText(dialog, id, text);
+    return text;
+}
+
+void store_port_name(corvina::window_handle dialog) {
+    const string8 typed = control_text(dialog, layout::com_port_edit);
+    if (page_dialog::port_names_ignore_case) {
+        cfg_com_port.reset();
+        uAddStringUpper(cfg_com_port, typed.c_str());
+    } else {
+        cfg_com_port.set(typed.c_str());
+    }
+}
+
+// One combo item per playlist, in the player's order, so an item's index is the playlist's.
+// The count is asked again after each item: the player may change its playlists meanwhile.
+void fill_playlists(corvina::window_handle dialog) {
+    page_dialog::reset_combo(dialog, layout::playlist_combo);
+    try {
+        const service_ptr<corvina::playlist_service> playlists =
+            get_single_service<corvina::playlist_service>(corvina::class_guids::playlist_service);
+        for (std::size_t index = 0; index < playlists->get_playlist_count(); ++index) {
+            string8 name;
+            playlists->playlist_get_name(index, name);
+            page_dialog::add_combo_item(dialog, layout::playlist_combo, name.c_str());
+        }
+    } catch (const std::exception& failure) {
+        // The rest of the page does not need the playlists.
+        log_error(failure.what());
+    }
+}
+
+void initialise(corvina::window_handle dialog) {
+    fill_playlists(dialog);
+    // Each edit reports the change and stores the same text again.
+    uSetDlgItemText(dialog, layout::music_directory_edit, string8(cfg_music_directory).c_str());
+    uSetDlgItemText(dialog, layout::com_port_edit, string8(cfg_com_port).c_str());
+    uSetDlgItemText(dialog, layout::title_format_edit, string8(cfg_title_format).c_str());
+    page_dialog::set_check(dialog, layout::auto_connect_check, cfg_auto_connect);
+    page_dialog::set_check(dialog, layout::shuffle_next_random_check, cfg_shuffle_next_random);
+    page_dialog::set_check(dialog, layout::use_specific_playlist_check, cfg_use_specific_playlist);
+    page_dialog::select_combo_item(dialog, layout::playlist_combo, cfg_specific_playlist);
+    page_dialog::enable_control(dialog, layout::playlist_combo, cfg_use_specific_playlist != 0);
+    page_dialog::enable_page(dialog);
+}
+
+// Adds the chosen folder to the list; editing the field is the way to replace the list.
+void browse_for_music_folder(corvina::window_handle dialog) {
+    string8 folder = control_text(dialog, layout::music_directory_edit);
+    if (uBrowseForFolder(dialog, browse_title, folder) == 0) {
+        return;
+    }
+    string8 folders(cfg_music_directory);
+    if (!folders.is_empty()) {
+        folders += ";";
+    }
+    folders += folder.view();
+    uSetDlgItemText(dialog, layout::music_directory_edit, folders.c_str());
+    cfg_music_directory.set(folders.c_str());
+    preferences_link_actions().apply_settings();
+}
+
+void on_text_changed(corvina::window_handle dialog, int id) {
+    switch (id) {
+        case layout::music_directory_edit:
+            cfg_music_directory.set(control_text(dialog, id).c_str());
+            preferences_link_actions().apply_settings();
+            break;
+        case layout::com_port_edit:
+            // Takes effect at the next connect.
+            store_port_name(dialog);
+            break;
+        case layout::title_format_edit:
+            cfg_title_format.set(control_text(dialog, id).c_str());
+            preferences_link_actions().apply_settings();
+            break;
+        default:
+            break;
+    }
+}
+
+void on_clicked(corvina::window_handle dialog, int id) {
+    switch (id) {
+        case layout::browse_button:
+            browse_for_music_folder(dialog);
+            break;
+        case layout::connect_button:
+            store_port_name(dialog);
+            preferences_link_actions().activate(false);
+            preferences_link_actions().activate(true);
+            break;
+        case layout::auto_connect_check:
+            cfg_auto_connect = page_dialog::get_check(dialog, id);
+            break;
+        case layout::help_button:
+            run_main_menu_command(title_format_help);
+            break;
+        case layout::shuffle_next_random_check:
+            cfg_shuffle_next_random = page_dialog::get_check(dialog, id);
+            preferences_link_actions().apply_settings();
+            break;
+        case layout::use_specific_playlist_check: {
+            const int checked = page_dialog::get_check(dialog, id);
+            cfg_use_specific_playlist = checked;
+            page_dialog::enable_control(dialog, layout::playlist_combo, checked != 0);
+            preferences_link_actions().apply_settings();
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void on_command(corvina::window_handle dialog, std::uintptr_t wparam) {
+    const int id = v::low_word(wparam);
+    const std::uint16_t code = v::high_word(wparam);
+    if (code == v::en_change) {
+        on_text_changed(dialog, id);
+    } else if (code == v::bn_clicked) {
+        on_clicked(dialog, id);
+    } else if (code == v::cbn_selchange && id == layout::playlist_combo) {
+        cfg_specific_playlist = page_dialog::combo_selection(dialog, id);
+        preferences_link_actions().apply_settings();
+    }
+}
+
+}  // namespace
+
+std::intptr_t CORVINA_CALLBACK preferences_page_procedure(corvina::window_handle dialog,
+                                                          std::uint32_t message,
+                                                          std::uintptr_t wparam,
+                                                          std::intptr_t /*lparam*/) {
+    try {
+        if (message == v::wm_initdialog) {
+            initialise(dialog);
+        } else if (message == v::wm_command) {
+            on_command(dialog, wparam);
+        }
+    } catch (const std::exception& failure) {
+        log_error(failure.what());
+    } catch (...) {
+        log_error("Bug check");
+    }
+    return 0;
+}
+
+}  // namespace tessel
