@@ -10,7 +10,7 @@
 namespace tessel {
 
 class reply_buffer {
-public:
+  public:
     // Allocates and zeroes initial_capacity bytes.
     explicit reply_buffer(std::uint32_t initial_capacity);
     reply_buffer(const reply_buffer&) = delete;
@@ -33,7 +33,7 @@ public:
     // Size 0, every byte zeroed.
     void clear();
 
-private:
+  private:
     bool append_raw(const void* bytes, std::size_t count);
 
     std::uint8_t* data_ = nullptr;

@@ -1,0 +1,22 @@
+#pragma once
+// An owner for a directory search of the player's wrapper library: ends the search when it
+// goes out of scope.
+
+#include <memory>
+
+#include "standin/shared/corvina_shared.h"
+
+namespace tessel {
+
+struct file_search_end {
+    void operator()(corvina::find_file* search) const { search->destroy(); }
+};
+
+using file_search = std::unique_ptr<corvina::find_file, file_search_end>;
+
+// Null when nothing matches.
+inline file_search start_file_search(const char* pattern) {
+    return file_search(uFindFirstFile(pattern));
+}
+
+}  // namespace tessel

@@ -1,0 +1,77 @@
+#pragma once
+// The command engine: turns each command code from the phone into argument reads, one player
+// operation or one reply. Commands run on the player's main thread; the LIST folder walk runs
+// on a worker thread of its own. Every write to the connection goes through one lock, so a
+// reply from the worker and a reply from the main thread never interleave on the wire.
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "control/control.h"
+#include "protocol/command_code.h"
+#include "support/string8.h"
+#include "transport/connection.h"
+
+namespace tessel {
+
+class reply_buffer;
+struct folder_node;
+
+class phone_link {
+  public:
+    // The link owns the connection; the control stays its owner's and must outlive the link.
+    phone_link(std::unique_ptr<connection> link, control& player);
+    phone_link(const phone_link&) = delete;
+    phone_link& operator=(const phone_link&) = delete;
+    // Waits for a running folder walk before the connection goes.
+    ~phone_link();
+
+    // The byte stream to the phone, for the reader thread and for opening and closing the port.
+    connection& get_connection() { return *connection_; }
+
+    // Runs one command. Refused (nothing read) off the player's main thread.
+    void process_command(command_code code);
+
+    // Reads one wire string argument.
+    string8 read_string();
+
+    // Safe against a folder walk that is copying the folders at the same time.
+    void set_music_folders(string8 folders);
+    string8 get_music_folders() const;
+
+    void set_next_random(bool on) { next_random_ = on; }
+
+    // keep = false waits for a running folder walk to end; keep = true does nothing.
+    bool join_list_worker(bool keep);
+
+  private:
+    // Replies.
+    // INF2 is the INFO report followed by a zero byte.
+    void send_info(bool zero_terminated);
+    void send_volume();
+    void send_version();
+    void send_playlist_length();
+    void send_detailed_info();
+    void send_file_info(const string8& ignored_argument);
+    void send_playlist();
+    void send_folder_listing(const string8& folder);
+    void send_tree(const folder_node* root);
+    void start_list_worker();
+    void run_list_worker();
+
+    // One reply, written whole under the write lock.
+    void write_reply(const reply_buffer& reply);
+    void write_bytes(const void* bytes, std::size_t count);
+
+    std::unique_ptr<connection> connection_;
+    control& control_;
+    std::thread list_worker_;
+    mutable std::mutex folders_mutex_;
+    string8 music_folders_;
+    bool next_random_ = false;
+    std::mutex write_mutex_;
+};
+
+}  // namespace tessel

@@ -1,0 +1,83 @@
+#include "protocol/reply_buffer.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace tessel {
+
+namespace {
+
+constexpr std::uint64_t growth_step = 65536;
+
+}  // namespace
+
+reply_buffer::reply_buffer(std::uint32_t initial_capacity) {
+    if (initial_capacity == 0) {
+        return;
+    }
+    data_ = static_cast<std::uint8_t*>(std::calloc(initial_capacity, 1));
+    if (data_ != nullptr) {
+        capacity_ = initial_capacity;
+    }
+}
+
+reply_buffer::~reply_buffer() {
+    std::free(data_);
+}
+
+bool reply_buffer::append_byte(std::uint8_t value) {
+    return append_raw(&value, 1);
+}
+
+bool reply_buffer::append_u16(std::uint16_t value) {
+    return append_raw(&value, sizeof value);
+}
+
+bool reply_buffer::append_u32(std::uint32_t value) {
+    return append_raw(&value, sizeof value);
+}
+
+bool reply_buffer::append_text(const string8& text) {
+    return append_raw(text.c_str(), text.length());
+}
+
+bool reply_buffer::append_bytes(std::string_view bytes) {
+    return append_raw(bytes.data(), bytes.size());
+}
+
+void reply_buffer::clear() {
+    size_ = 0;
+    if (data_ != nullptr) {
+        std::memset(data_, 0, capacity_);
+    }
+}
+
+bool reply_buffer::append_raw(const void* bytes, std::size_t count) {
+    if (count == 0) {
+        return true;
+    }
+    const std::uint64_t needed = static_cast<std::uint64_t>(size_) + count;
+    if (needed > capacity_) {
+        // Grow in whole steps, as many as this item needs.
+        const std::uint64_t missing = needed - capacity_;
+        const std::uint64_t steps = (missing + growth_step - 1) / growth_step;
+        const std::uint64_t grown = capacity_ + steps * growth_step;
+        if (grown > std::numeric_limits<std::uint32_t>::max()) {
+            return false;
+        }
+        auto* block =
+            static_cast<std::uint8_t*>(std::realloc(data_, static_cast<std::size_t>(grown)));
+        if (block == nullptr) {
+            return false;
+        }
+        std::memset(block + capacity_, 0, static_cast<std::size_t>(grown - capacity_));
+        data_ = block;
+        capacity_ = static_cast<std::uint32_t>(grown);
+    }
+    std::memcpy(data_ + size_, bytes, count);
+    size_ = static_cast<std::uint32_t>(needed);
+    return true;
+}
+
+}  // namespace tessel

@@ -1,0 +1,116 @@
+// The short, fixed-shape reports: status, volume, version, playlist length, detailed values and
+// the playing file's size.
+
+#include <string>
+
+#include "protocol/big_endian.h"
+#include "protocol/file_search.h"
+#include "protocol/phone_link.h"
+#include "protocol/reply_buffer.h"
+#include "support/log.h"
+
+namespace tessel {
+
+namespace {
+
+constexpr std::uint32_t info_fixed_size = 18;
+constexpr int max_playlist_entries = 65535;
+
+std::uint32_t to_wire_i32(int value) {
+    return to_wire_u32(static_cast<std::uint32_t>(value));
+}
+
+}  // namespace
+
+void phone_link::send_info(bool zero_terminated) {
+    trace("Sending songinfo");
+    const bool playing = control_.is_playing();
+    const bool paused = control_.is_paused();
+    const int length = control_.get_length();
+    const int position = control_.get_position();
+    const bool shuffle = control_.is_shuffle();
+    const bool repeat = control_.is_repeat();
+    string8 title;
+    control_.get_playing_title(title);
+
+    std::uint8_t state = 0;
+    if (playing) {
+        state |= 1;
+    }
+    if (paused) {
+        state |= 2;
+    }
+    reply_buffer reply(info_fixed_size + static_cast<std::uint32_t>(title.length()));
+    reply.append_bytes("INFOACK");
+    reply.append_byte(state);
+    reply.append_u32(to_wire_i32(length));
+    reply.append_u32(to_wire_i32(position));
+    reply.append_byte(shuffle ? 1 : 0);
+    reply.append_byte(repeat ? 1 : 0);
+    reply.append_text(title);
+
+    std::lock_guard<std::mutex> lock(write_mutex_);
+    connection_->write_buffer(reply);
+    if (zero_terminated) {
+        // A write of its own; the lock keeps it next to the report.
+        const std::uint8_t terminator = 0;
+        connection_->write(&terminator, 1);
+    }
+}
+
+void phone_link::send_volume() {
+    const std::uint8_t level = control_.get_volume();
+    trace("Sending vol: " + std::to_string(level));
+    reply_buffer reply(8);
+    reply.append_bytes("GVOLACK");
+    reply.append_byte(level);
+    write_reply(reply);
+}
+
+void phone_link::send_version() {
+    trace("Sending version info to phone.");
+    reply_buffer reply(9);
+    reply.append_bytes("VERSACK");
+    reply.append_byte(1);
+    reply.append_byte(73);
+    write_reply(reply);
+}
+
+void phone_link::send_playlist_length() {
+    const int entries = control_.get_playlist_size();
+    if (entries > max_playlist_entries) {
+        log_error("The playlist exceeds 65535 songs, it cannot be uploaded to the phone!");
+    }
+    const std::uint16_t count = to_wire_u16(static_cast<std::uint16_t>(entries));
+    write_bytes(&count, sizeof count);
+}
+
+void phone_link::send_detailed_info() {
+    trace("Sending detailed info");
+    const int bitrate = control_.get_bitrate();
+    const int second = control_.get_info_value_2();
+    const int third = control_.get_info_value_3();
+    reply_buffer reply(19);
+    reply.append_bytes("DINFACK");
+    reply.append_u32(to_wire_i32(bitrate));
+    reply.append_u32(to_wire_i32(second));
+    reply.append_u32(to_wire_i32(third));
+    write_reply(reply);
+}
+
+void phone_link::send_file_info(const string8& /*ignored_argument*/) {
+    const string8 path = control_.get_playing_path();
+    // No file (nothing playing, or it is gone) reports size 0.
+    std::uint32_t size = 0;
+    if (!path.is_empty()) {
+        if (const file_search found = start_file_search(path.c_str())) {
+            size = static_cast<std::uint32_t>(found->get_size());
+        }
+    }
+    reply_buffer reply(11);
+    reply.append_bytes("FINFACK");
+    reply.append_u32(to_wire_u32(size));
+    write_reply(reply);
+}
+
+}  // namespace tessel

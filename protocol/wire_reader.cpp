@@ -1,0 +1,65 @@
+#include "protocol/wire_reader.h"
+
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
+#include "protocol/big_endian.h"
+#include "support/log.h"
+
+namespace tessel {
+
+namespace {
+
+// Reads into a zeroed block; logs when fewer than count bytes came.
+void read_exactly_or_log(connection& link, void* bytes, std::size_t count) {
+    std::memset(bytes, 0, count);
+    if (count == 0) {
+        return;
+    }
+    const int got = link.read(bytes, count);
+    const std::size_t arrived = got < 0 ? 0 : static_cast<std::size_t>(got);
+    if (arrived < count) {
+        // Whatever the port left past what it reported stays zero.
+        std::memset(static_cast<std::uint8_t*>(bytes) + arrived, 0, count - arrived);
+        log_error("Read error!");
+    }
+}
+
+}  // namespace
+
+string8 read_wire_string(connection& link) {
+    std::uint8_t length_bytes[2];
+    read_exactly_or_log(link, length_bytes, sizeof length_bytes);
+    const std::size_t length = from_wire_u16(length_bytes);
+    if (length == 0) {
+        return string8();
+    }
+    std::vector<char> text(length);
+    read_exactly_or_log(link, text.data(), length);
+    const void* zero = std::memchr(text.data(), 0, length);
+    const std::size_t used =
+        zero == nullptr ? length
+                        : static_cast<std::size_t>(static_cast<const char*>(zero) - text.data());
+    return string8(text.data(), used);
+}
+
+std::uint8_t read_wire_u8(connection& link) {
+    std::uint8_t value;
+    read_exactly_or_log(link, &value, 1);
+    return value;
+}
+
+std::uint16_t read_wire_u16(connection& link) {
+    std::uint8_t bytes[2];
+    read_exactly_or_log(link, bytes, sizeof bytes);
+    return from_wire_u16(bytes);
+}
+
+std::uint32_t read_wire_u32(connection& link) {
+    std::uint8_t bytes[4];
+    read_exactly_or_log(link, bytes, sizeof bytes);
+    return from_wire_u32(bytes);
+}
+
+}  // namespace tessel

@@ -1,0 +1,88 @@
+// Directory searches over FindFirstFileW / FindNextFileW, with UTF-8 names.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <new>
+#include <string>
+
+#include "standin/shared/corvina_shared.h"
+
+namespace {
+
+std::wstring widen(const char* text) {
+    const int wide_length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    if (wide_length <= 0) {
+        return std::wstring();
+    }
+    std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), wide_length);
+    wide.resize(static_cast<std::size_t>(wide_length - 1));  // without the terminator
+    return wide;
+}
+
+std::string narrow(const wchar_t* text) {
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) {
+        return std::string();
+    }
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), length, nullptr, nullptr);
+    utf8.resize(static_cast<std::size_t>(length - 1));
+    return utf8;
+}
+
+class native_search final : public corvina::find_file {
+  public:
+    native_search(HANDLE search, const WIN32_FIND_DATAW& first) : search_(search), data_(first) {
+        name_ = narrow(data_.cFileName);
+    }
+
+    bool next() override {
+        if (!FindNextFileW(search_, &data_)) {
+            return false;
+        }
+        name_ = narrow(data_.cFileName);
+        return true;
+    }
+    const char* get_name() const override { return name_.c_str(); }
+    std::uint64_t get_size() const override {
+        return static_cast<std::uint64_t>(data_.nFileSizeHigh) << 32 | data_.nFileSizeLow;
+    }
+    std::uint32_t get_attributes() const override { return data_.dwFileAttributes; }
+    void destroy() override { delete this; }
+
+  private:
+    ~native_search() { FindClose(search_); }
+
+    HANDLE search_;
+    WIN32_FIND_DATAW data_;
+    std::string name_;
+};
+
+}  // namespace
+
+corvina::find_file* uFindFirstFile(const char* pattern) {
+    if (pattern == nullptr || *pattern == '\0') {
+        return nullptr;
+    }
+    try {
+        const std::wstring wide = widen(pattern);
+        if (wide.empty()) {
+            return nullptr;
+        }
+        WIN32_FIND_DATAW first{};
+        HANDLE search = FindFirstFileW(wide.c_str(), &first);
+        if (search == INVALID_HANDLE_VALUE) {
+            return nullptr;
+        }
+        try {
+            return new native_search(search, first);
+        } catch (const std::bad_alloc&) {
+            FindClose(search);
+            return nullptr;
+        }
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}

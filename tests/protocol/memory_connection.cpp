@@ -1,0 +1,65 @@
+#include "memory_connection.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace tessel::test {
+
+void memory_connection::feed(std::string_view bytes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    input_.insert(input_.end(), bytes.begin(), bytes.end());
+}
+
+std::string memory_connection::written() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return stream_;
+}
+
+std::vector<memory_connection::recorded_write> memory_connection::writes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return writes_;
+}
+
+std::size_t memory_connection::unread() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return input_.size();
+}
+
+int memory_connection::write(const void* bytes, std::size_t count) {
+    const auto* data = static_cast<const char*>(bytes);
+    std::size_t offset = 0;
+    // Byte by byte, letting other writers in between, as a slow port would.
+    for (std::size_t i = 0; i < count; ++i) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (i == 0) {
+                offset = stream_.size();
+            }
+            stream_ += data[i];
+        }
+        if (i % 256 == 255) {
+            std::this_thread::yield();
+        }
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    writes_.push_back(
+        recorded_write{count == 0 ? stream_.size() : offset, std::string(data, count)});
+    return static_cast<int>(count);
+}
+
+int memory_connection::write_buffer(const reply_buffer& buffer) {
+    return write(buffer.data(), buffer.size());
+}
+
+int memory_connection::read(void* buffer, std::size_t count) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const std::size_t available = std::min(count, input_.size());
+    auto* out = static_cast<char*>(buffer);
+    for (std::size_t i = 0; i < available; ++i) {
+        out[i] = input_.front();
+        input_.pop_front();
+    }
+    return static_cast<int>(available);
+}
+
+}  // namespace tessel::test
