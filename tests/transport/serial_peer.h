@@ -31,6 +31,9 @@ class serial_peer {
     std::string receive(std::size_t count, std::chrono::milliseconds limit);
     // Closes the phone's end; false where the platform cannot do that alone.
     bool hang_up();
+    // False where the system lets a second program open a port that is in use (Wine's COM
+    // ports).
+    bool ports_are_exclusive() const;
 
   private:
     struct line;

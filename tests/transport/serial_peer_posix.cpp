@@ -85,4 +85,8 @@ bool serial_peer::hang_up() {
     return true;
 }
 
+bool serial_peer::ports_are_exclusive() const {
+    return true;
+}
+
 }  // namespace tessel::test

@@ -1,3 +1,5 @@
+#include <windows.h>
+
 #include <cstdlib>
 
 #include "tests/transport/serial_peer.h"
@@ -54,6 +56,12 @@ std::string serial_peer::receive(std::size_t count, std::chrono::milliseconds li
 
 bool serial_peer::hang_up() {
     return false;
+}
+
+bool serial_peer::ports_are_exclusive() const {
+    // Wine's serial ports take no notice of the share mode.
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr;
 }
 
 }  // namespace tessel::test

@@ -22,17 +22,20 @@ fi
 "$wine_run" "$exe" --gtest_list_tests >/dev/null
 
 links=$(mktemp -d "${TMPDIR:-/tmp}/tessel-serial.XXXXXX")
-socat_pid=
+pids=()
 cleanup() {
-    [ -n "$socat_pid" ] && kill "$socat_pid" 2>/dev/null && wait "$socat_pid" 2>/dev/null
     rm -f "$WINEPREFIX/dosdevices/com21" "$WINEPREFIX/dosdevices/com22"
+    for pid in "${pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
     rm -rf "$links"
 }
 trap cleanup EXIT
 
 socat pty,raw,echo=0,link="$links/port" pty,raw,echo=0,link="$links/phone" \
     2>"$links/socat.log" &
-socat_pid=$!
+pids+=($!)
 for _ in $(seq 100); do
     [ -e "$links/port" ] && [ -e "$links/phone" ] && break
     sleep 0.1
@@ -42,6 +45,19 @@ if [ ! -e "$links/port" ] || [ ! -e "$links/phone" ]; then
     cat "$links/socat.log" >&2
     exit 1
 fi
+
+# The Wine server opens the terminals as a session leader and would make one its controlling
+# terminal, and then take the hang-up when socat ends. A session of its own holds each one as
+# its controlling terminal first.
+for end in port phone; do
+    tty=$(readlink -f "$links/$end")
+    setsid sh -c 'exec sleep 3600 <"$1"' sh "$tty" &
+    pids+=($!)
+    for _ in $(seq 50); do
+        [ "$(readlink "/proc/$!/fd/0" 2>/dev/null)" = "$tty" ] && break
+        sleep 0.1
+    done
+done
 
 ln -sfn "$(readlink -f "$links/port")" "$WINEPREFIX/dosdevices/com21"
 ln -sfn "$(readlink -f "$links/phone")" "$WINEPREFIX/dosdevices/com22"
