@@ -1,0 +1,98 @@
+// The LIST worker against the main thread: replies stay whole and in order.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+#include "link_fixture.h"
+#include "listing_parser.h"
+#include "scratch_folder.h"
+
+namespace tessel {
+namespace {
+
+using namespace std::string_literals;
+
+class list_worker : public test::link_fixture {
+  protected:
+    list_worker() {
+        // Big enough that writing its reply takes a while.
+        for (int i = 0; i < 40; ++i) {
+            const std::string sub = "folder " + std::to_string(i);
+            for (int j = 0; j < 40; ++j) {
+                music_.add_file(sub + "/track number " + std::to_string(j) + " of the album.mp3");
+            }
+        }
+        link_->set_music_folders(string8(music_.text()));
+    }
+
+    // Every write landed contiguously: nothing else came between its bytes.
+    void expect_writes_whole() {
+        const std::string stream = wire_->written();
+        for (const auto& write : wire_->writes()) {
+            ASSERT_LE(write.offset + write.bytes.size(), stream.size());
+            EXPECT_EQ(stream.compare(write.offset, write.bytes.size(), write.bytes), 0)
+                << "a write of " << write.bytes.size() << " bytes was split";
+        }
+    }
+
+    test::scratch_folder music_;
+};
+
+TEST_F(list_worker, two_lists_in_a_row_both_arrive_whole_one_after_the_other) {
+    run(commands::list);
+    run(commands::list);
+    link_->join_list_worker(false);
+    const auto writes = wire_->writes();
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_EQ(writes[0].bytes, writes[1].bytes);
+    EXPECT_EQ(writes[1].offset, writes[0].bytes.size());
+    const test::parsed_listing parsed = test::parse_listing(writes[0].bytes);
+    ASSERT_TRUE(parsed.well_formed);
+    EXPECT_EQ(parsed.roots.at(0).entries.size(), 40u);
+    expect_writes_whole();
+}
+
+TEST_F(list_worker, main_thread_replies_never_interleave_with_the_listing) {
+    run(commands::list);
+    for (int i = 0; i < 200; ++i) {
+        run(commands::check);
+        run(commands::version);
+        run(commands::info2);
+        link_->set_music_folders(string8(music_.text()));
+    }
+    link_->join_list_worker(false);
+    expect_writes_whole();
+
+    // INF2's report and its closing zero stay side by side as well.
+    const auto writes = wire_->writes();
+    for (std::size_t i = 0; i + 1 < writes.size(); ++i) {
+        if (writes[i].bytes.compare(0, 7, "INFOACK") == 0) {
+            EXPECT_EQ(writes[i + 1].bytes, "\x00"s);
+            EXPECT_EQ(writes[i + 1].offset, writes[i].offset + writes[i].bytes.size());
+        }
+    }
+    std::size_t listings = 0;
+    for (const auto& write : writes) {
+        listings += write.bytes.compare(0, 7, "LISTACK") == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(listings, 1u);
+}
+
+TEST_F(list_worker, destroying_the_link_waits_for_the_walk) {
+    run(commands::list);
+    link_.reset();  // joins before the connection goes
+    SUCCEED();
+}
+
+TEST_F(list_worker, joining_with_keep_does_not_wait) {
+    EXPECT_TRUE(link_->join_list_worker(true));
+    EXPECT_TRUE(link_->join_list_worker(false));  // nothing running
+    run(commands::list);
+    EXPECT_TRUE(link_->join_list_worker(false));
+    EXPECT_EQ(wire_->writes().size(), 1u);
+}
+
+}  // namespace
+}  // namespace tessel
