@@ -120,7 +120,8 @@ TYPED_TEST(string8_text_test, copies_and_moves_keep_the_text) {
     EXPECT_EQ(moved, "shared text!");
     copy = moved;
     EXPECT_EQ(copy, "shared text!");
-    copy = copy;  // self-assignment keeps the text
+    const TypeParam& same = copy;
+    copy = same;  // assigning a string to itself keeps the text
     EXPECT_EQ(copy, "shared text!");
     original = std::move(moved);
     EXPECT_EQ(original, "shared text!");
