@@ -1,0 +1,9 @@
+#include "standin/player/program_arguments.h"
+
+namespace standin {
+
+std::vector<std::string> program_arguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+}  // namespace standin

@@ -1,0 +1,21 @@
+#pragma once
+// What the player knows of an audio file: its tags, its length and its bit rate.
+
+#include <map>
+#include <string>
+
+namespace standin {
+
+struct track_metadata {
+    // Tag texts in UTF-8 by lower-case field name: artist, title, album, tracknumber, date,
+    // genre. Empty tags are left out.
+    std::map<std::string, std::string> tags;
+    double length = 0.0;  // seconds; 0 when unknown
+    int bitrate = 0;      // kbit/s; 0 when unknown
+};
+
+// Reads the file's tags and audio properties. A file that cannot be read as audio gives empty
+// metadata. The Windows stand-in reads no tags: every file gets empty metadata there.
+track_metadata read_track_metadata(const std::string& native_path);
+
+}  // namespace standin
