@@ -119,7 +119,7 @@ std::unique_ptr<folder_node> walk_folder(const string8& name, const string8& par
     if (!listing) {
         return nullptr;
     }
-    auto root = std::make_unique<folder_node>(flags, name);
+    auto top = std::make_unique<folder_node>(flags, name);
 
     // The folders from the root down to the one being listed, by their real identity.
     std::set<folder_identity> on_path;
@@ -131,7 +131,7 @@ std::unique_ptr<folder_node> walk_folder(const string8& name, const string8& par
         }
     }
     std::vector<walk_frame> stack;
-    stack.push_back(walk_frame{root.get(), std::move(path), std::move(*listing), 0, root_identity});
+    stack.push_back(walk_frame{top.get(), std::move(path), std::move(*listing), 0, root_identity});
 
     while (!stack.empty()) {
         walk_frame& frame = stack.back();
@@ -186,7 +186,7 @@ std::unique_ptr<folder_node> walk_folder(const string8& name, const string8& par
         } catch (const std::exception&) {
         }
     }
-    return root;
+    return top;
 }
 
 std::vector<string8> split_music_folders(const string8& folders) {
