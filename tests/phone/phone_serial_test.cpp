@@ -3,7 +3,10 @@
 // their end and no further, and that a missing or broken reply ends in an error, not a hang.
 
 #include <gtest/gtest.h>
+
+#if !defined(_WIN32)
 #include <sys/wait.h>
+#endif
 
 #include <chrono>
 #include <cstdio>
@@ -211,6 +214,7 @@ TEST_F(phone_serial_test, DrainWaitsForTheLineToGoQuiet) {
     EXPECT_EQ(session.drain(), 13u);
 }
 
+#if !defined(_WIN32)
 // The program itself: exit codes and output, with the PC played on the same line.
 class phone_program_test : public phone_serial_test {
   protected:
@@ -280,6 +284,8 @@ TEST_F(phone_program_test, InteractivePromptKeepsHistory) {
     EXPECT_NE(output.find("volume: 17 of 255"), std::string::npos) << output;
     EXPECT_NE(output.find("unknown command 'bogus'"), std::string::npos) << output;
 }
+
+#endif  // !_WIN32
 
 }  // namespace
 }  // namespace tessel::phone
