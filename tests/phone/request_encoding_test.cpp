@@ -46,7 +46,7 @@ TEST(RequestBytes, IntegersGoBigEndian) {
     EXPECT_EQ(encoded("seek", {"300"}), "53 45 45 4B 00 00 01 2C");
     EXPECT_EQ(encoded("seek", {"5:00"}), "53 45 45 4B 00 00 01 2C");
     EXPECT_EQ(encoded("seek", {"1:00:01"}), "53 45 45 4B 00 00 0E 11");
-    EXPECT_EQ(encoded("seek", {"4294967295"}), "53 45 45 4B FF FF FF FF");
+    EXPECT_EQ(encoded("seek", {"2147483647"}), "53 45 45 4B 7F FF FF FF");
     EXPECT_EQ(encoded("select", {"256"}), "53 4C 43 54 01 00");
     EXPECT_EQ(encoded("slct", {"65535"}), "53 4C 43 54 FF FF");
     EXPECT_EQ(encoded("volume", {"200"}), "56 4F 4C 4D C8");
@@ -57,7 +57,7 @@ TEST(RequestBytes, IntegersGoBigEndian) {
 }
 
 TEST(RequestBytes, ArgumentsOutOfRangeAreRefusedBeforeSending) {
-    EXPECT_NE(encoded("seek", {"4294967296"}).find("error"), std::string::npos);
+    EXPECT_NE(encoded("seek", {"2147483648"}).find("error"), std::string::npos);
     EXPECT_NE(encoded("seek", {"-1"}).find("error"), std::string::npos);
     EXPECT_NE(encoded("seek", {"1:60"}).find("error"), std::string::npos);
     EXPECT_NE(encoded("select", {"65536"}).find("error"), std::string::npos);

@@ -172,9 +172,10 @@ encoded_request encode_request(const command_info& command, std::span<const std:
         }
         case argument_kind::u32: {
             const auto seconds = parse_seconds(args[0]);
-            if (!seconds || *seconds > std::numeric_limits<std::uint32_t>::max()) {
+            // The PC takes the value as signed: a larger one would seek backwards.
+            if (!seconds || *seconds > std::numeric_limits<std::int32_t>::max()) {
                 result.error =
-                    name + ": expected seconds (0..4294967295) or M:SS, got '" + args[0] + "'";
+                    name + ": expected seconds (0..2147483647) or M:SS, got '" + args[0] + "'";
                 return result;
             }
             append_u32(result.bytes, static_cast<std::uint32_t>(*seconds));
