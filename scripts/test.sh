@@ -2,8 +2,11 @@
 # Builds every preset and runs every test: native, AddressSanitizer with
 # UndefinedBehaviorSanitizer, ThreadSanitizer, and the Windows build under Wine.
 # Usage: scripts/test.sh [preset ...]   (default: native asan tsan windows)
+# A preset that fails to configure, build or pass is reported at the end; the others still run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
 
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(native asan tsan windows)
@@ -12,8 +15,10 @@ jobs=$(nproc)
 failed=()
 for preset in "${presets[@]}"; do
     echo "=== $preset: configure and build"
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" -j "$jobs"
+    if ! cmake --preset "$preset" >/dev/null || ! cmake --build --preset "$preset" -j "$jobs"; then
+        failed+=("$preset (build)")
+        continue
+    fi
     if [ "$preset" = windows ]; then
         # One wineserver for the whole run: each Wine start then costs far less.
         export WINEPREFIX=$PWD/build/windows/wineprefix WINEDEBUG=-all
