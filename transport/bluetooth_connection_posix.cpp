@@ -50,17 +50,12 @@ bool bluetooth_connection::configure_port(corvina::file_handle port) {
     if (!non_blocking || tcgetattr(fd, &settings) != 0) {
         return false;
     }
-    // Raw bytes both ways; speed, parity and flow control stay as they are.
-    const tcflag_t kept_control = settings.c_cflag & (CRTSCTS | CLOCAL | HUPCL | CREAD);
-    const speed_t in_speed = cfgetispeed(&settings);
-    const speed_t out_speed = cfgetospeed(&settings);
-    const tcflag_t parity = settings.c_cflag & (CSIZE | PARENB | PARODD | CSTOPB);
+    // Raw bytes both ways. The control flags hold the line settings (character size,
+    // parity, stop bits, flow control, and the speed on some systems), which stay as they are;
+    // only the receiver must be on.
+    const tcflag_t line_settings = settings.c_cflag;
     cfmakeraw(&settings);
-    settings.c_cflag = (settings.c_cflag &
-                        ~(CRTSCTS | CLOCAL | HUPCL | CREAD | CSIZE | PARENB | PARODD | CSTOPB)) |
-                       kept_control | parity;
-    cfsetispeed(&settings, in_speed);
-    cfsetospeed(&settings, out_speed);
+    settings.c_cflag = line_settings | CREAD;
     settings.c_cc[VMIN] = 0;
     settings.c_cc[VTIME] = 0;
     return tcsetattr(fd, TCSANOW, &settings) == 0;
