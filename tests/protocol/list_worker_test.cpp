@@ -56,11 +56,21 @@ TEST_F(list_worker, two_lists_in_a_row_both_arrive_whole_one_after_the_other) {
 
 TEST_F(list_worker, main_thread_replies_never_interleave_with_the_listing) {
     run(commands::list);
-    for (int i = 0; i < 200; ++i) {
+    // Keep answering on this thread until the listing has been written, and a little longer.
+    auto listing_written = [this] {
+        for (const auto& write : wire_->writes()) {
+            if (write.bytes.compare(0, 7, "LISTACK") == 0) {
+                return true;
+            }
+        }
+        return false;
+    };
+    for (int after = 0; after < 20;) {
         run(commands::check);
         run(commands::version);
         run(commands::info2);
         link_->set_music_folders(string8(music_.text()));
+        after += listing_written() ? 1 : 0;
     }
     link_->join_list_worker(false);
     expect_writes_whole();
