@@ -137,7 +137,7 @@ TEST_F(folder_listing, several_music_folders_hang_under_a_nameless_root) {
 TEST_F(folder_listing, an_unreadable_music_folder_takes_no_place) {
     test::scratch_folder second;
     second.add_file("b.mp3");
-    const std::string missing = (music_.path() / "missing").string();
+    const std::string missing = test::path_to_utf8(music_.path() / "missing");
     EXPECT_EQ(list(missing + ";" + second.text()), "LISTACK" + record(0x01, "") +
                                                        record(0x21, second.text()) +
                                                        record(0x22, "b.mp3") + end_mark);
@@ -145,7 +145,7 @@ TEST_F(folder_listing, an_unreadable_music_folder_takes_no_place) {
 }
 
 TEST_F(folder_listing, missing_folder_sends_only_the_end_mark) {
-    const std::string missing = (music_.path() / "missing").string();
+    const std::string missing = test::path_to_utf8(music_.path() / "missing");
     EXPECT_EQ(list(missing), "LISTACK" + end_mark);
     EXPECT_EQ(list_one(missing), "LISTACK" + end_mark);
 }
