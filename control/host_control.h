@@ -17,7 +17,7 @@ namespace tessel {
 
 class host_control : public control {
   public:
-    // Transport, seeking, volume, playback order and status.
+    // The 32 operations, in slot order.
     void fade_out() override;
     void fast_forward(int seconds) override;
     void rewind(int seconds) override;
