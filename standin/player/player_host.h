@@ -5,7 +5,10 @@
 //
 // Usable on its own in tests:
 //
-//   standin::player_host player({.clock = [&] { return now; }, .console = collect_line});
+//   standin::player_host_settings settings;
+//   settings.clock = [&] { return now; };   // a clock the test moves
+//   settings.console = collect_line;
+//   standin::player_host player(settings);
 //   tessel::host().api = &player.api();
 //   player.playlists().create_playlist("Default");
 //

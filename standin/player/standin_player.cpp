@@ -145,6 +145,8 @@ int run_player(const player_options& options) {
     }
 
     main_loop loop;
+    // From here on an interrupt ends the run cleanly, also during start-up.
+    stop_watch watch(loop, options.watch_stdin);
     player_host_settings settings;
     if (options.seed) {
         settings.random_seed = *options.seed;
@@ -242,12 +244,9 @@ int run_player(const player_options& options) {
         entry->set_services_available(true);
         run_hooks(player, services, "start-up", [](corvina::initquit& s) { s.on_startup(); });
 
-        {
-            stop_watch watch(loop, options.watch_stdin);
-            const std::string reason =
-                loop.run(options.time_limit_seconds, [&player] { player.playback().update(); });
-            player.print("standin: stopping: " + reason);
-        }
+        const std::string reason =
+            loop.run(options.time_limit_seconds, [&player] { player.playback().update(); });
+        player.print("standin: stopping: " + reason);
 
         run_hooks(player, services, "shut-down", [](corvina::initquit& s) { s.on_shutdown(); });
         entry->set_services_available(false);

@@ -1,0 +1,235 @@
+// The real stand-in player with the real component module, as separate processes: damaged
+// settings files, the virtual serial cable, and the ways a run is stopped.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "standin/player/config_store.h"
+#include "tests/standin/test_audio.h"
+
+namespace {
+
+using standin::byte_vector;
+
+struct finished {
+    int status = -1;
+    std::string output;
+};
+
+// A running player with its standard output and error read through one pipe.
+class player_process {
+  public:
+    explicit player_process(const std::vector<std::string>& arguments, bool stdin_open = false) {
+        int out[2];
+        int in[2];
+        if (pipe(out) != 0 || pipe(in) != 0) {
+            return;
+        }
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            dup2(out[1], STDERR_FILENO);
+            dup2(in[0], STDIN_FILENO);
+            close(out[0]);
+            close(in[1]);
+            std::vector<char*> argv{const_cast<char*>(STANDIN_PROGRAM)};
+            for (const std::string& argument : arguments) {
+                argv.push_back(const_cast<char*>(argument.c_str()));
+            }
+            argv.push_back(nullptr);
+            execv(STANDIN_PROGRAM, argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        close(in[0]);
+        output_fd_ = out[0];
+        stdin_fd_ = in[1];
+        if (!stdin_open) {
+            close_stdin();
+        }
+    }
+
+    ~player_process() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            finish();
+        }
+        close_stdin();
+    }
+
+    void close_stdin() {
+        if (stdin_fd_ >= 0) {
+            close(stdin_fd_);
+            stdin_fd_ = -1;
+        }
+    }
+
+    // Reads output until the text appears; false when the player ended first.
+    bool wait_for(const std::string& text) {
+        char buffer[512];
+        while (output_.find(text) == std::string::npos) {
+            const ssize_t n = read(output_fd_, buffer, sizeof buffer);
+            if (n <= 0) {
+                return false;
+            }
+            output_.append(buffer, static_cast<std::size_t>(n));
+        }
+        return true;
+    }
+
+    void signal(int number) { kill(pid_, number); }
+
+    finished finish() {
+        wait_for(std::string(1, '\0'));  // reads to the end
+        close(output_fd_);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return finished{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), output_};
+    }
+
+  private:
+    pid_t pid_ = -1;
+    int output_fd_ = -1;
+    int stdin_fd_ = -1;
+    std::string output_;
+};
+
+finished run(const std::vector<std::string>& arguments) {
+    return player_process(arguments).finish();
+}
+
+byte_vector record(const corvina::guid& id, std::string_view data) {
+    const auto* raw = reinterpret_cast<const std::uint8_t*>(&id);
+    byte_vector out(raw, raw + 16);
+    const auto length = static_cast<std::uint32_t>(data.size());
+    for (int i = 0; i < 4; ++i) {
+        out.push_back(static_cast<std::uint8_t>(length >> (8 * i)));
+    }
+    for (const char c : data) {
+        out.push_back(static_cast<std::uint8_t>(c));
+    }
+    return out;
+}
+
+void write_bytes(const std::string& path, const byte_vector& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+byte_vector read_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return byte_vector{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool contains(const byte_vector& bytes, std::string_view text) {
+    return std::search(bytes.begin(), bytes.end(), text.begin(), text.end()) != bytes.end();
+}
+
+constexpr corvina::guid title_format_setting{
+    0x3C5362C6, 0x5B43, 0x4B3F, {0xA7, 0xC0, 0x95, 0x41, 0x4A, 0x4F, 0x63, 0xC0}};
+
+class StandinProcess : public ::testing::Test {
+  protected:
+    standin::test::scratch_folder folder{"process"};
+    std::string config = folder / "settings.cfg";
+};
+
+}  // namespace
+
+TEST_F(StandinProcess, ATruncatedSettingsFileKeepsWhatCameBeforeTheDamage) {
+    byte_vector blob = record(standin::com_port_setting, "/dev/ttyKEPT");
+    byte_vector cut = record(title_format_setting, "%title% and more text");
+    cut.resize(cut.size() - 5);  // the record claims more bytes than the file holds
+    blob.insert(blob.end(), cut.begin(), cut.end());
+    write_bytes(config, blob);
+
+    const finished result = run({"--config", config, "--time-limit", "0.2"});
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("are damaged at byte"), std::string::npos) << result.output;
+    const byte_vector saved = read_bytes(config);
+    EXPECT_TRUE(contains(saved, "/dev/ttyKEPT"));
+    EXPECT_TRUE(contains(saved, "%title% and more"));  // the part of the text that was there
+    EXPECT_EQ(read_bytes(config + ".damaged"), blob);  // the damaged file is kept aside
+}
+
+TEST_F(StandinProcess, GarbageAndEmptySettingsFilesNeverCrashThePlayer) {
+    byte_vector garbage;
+    for (int i = 0; i < 1000; ++i) {
+        garbage.push_back(static_cast<std::uint8_t>(i * 37 + 11));
+    }
+    for (const byte_vector& content : {garbage, byte_vector{}, byte_vector(19, 0xFF)}) {
+        write_bytes(config, content);
+        const finished result = run({"--config", config, "--time-limit", "0.1"});
+        EXPECT_EQ(result.status, 0) << result.output;
+        EXPECT_NE(result.output.find("Terminating"), std::string::npos) << result.output;
+    }
+}
+
+TEST_F(StandinProcess, TheVirtualCableGivesTheComponentItsEndAsPort) {
+    const finished result = run({"--config", config, "--virtual-port", "--time-limit", "0.2"});
+    EXPECT_EQ(result.status, 0) << result.output;
+    const std::string marker = "component end ";
+    const std::size_t at = result.output.find(marker);
+    ASSERT_NE(at, std::string::npos) << result.output;
+    const std::string player_end =
+        result.output.substr(at + marker.size(), result.output.find('\n', at) - at - marker.size());
+    EXPECT_EQ(player_end.rfind("/dev/", 0), 0u);
+    EXPECT_TRUE(contains(read_bytes(config), player_end));
+    EXPECT_NE(result.output.find("phone end /dev/"), std::string::npos);
+}
+
+TEST_F(StandinProcess, SigtermAndSigintStopTheRunCleanly) {
+    for (const int number : {SIGTERM, SIGINT}) {
+        player_process player({"--config", config, "--time-limit", "600"});
+        ASSERT_TRUE(player.wait_for("Initializing"));
+        player.signal(number);
+        const finished result = player.finish();
+        EXPECT_EQ(result.status, 0) << result.output;
+        EXPECT_NE(
+            result.output.find(number == SIGTERM ? "terminated (SIGTERM)" : "interrupted (SIGINT)"),
+            std::string::npos)
+            << result.output;
+        EXPECT_NE(result.output.find("settings saved"), std::string::npos);
+    }
+}
+
+TEST_F(StandinProcess, TheEndOfStandardInputStopsTheRunWhenWatched) {
+    player_process player({"--config", config, "--watch-stdin", "--time-limit", "600"}, true);
+    ASSERT_TRUE(player.wait_for("Initializing"));
+    player.close_stdin();
+    const finished result = player.finish();
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.output.find("stopping: end of standard input"), std::string::npos)
+        << result.output;
+}
+
+TEST_F(StandinProcess, FilesAndFoldersAreLoadedIntoTheNamedPlaylist) {
+    std::filesystem::create_directories(folder.path() / "music" / "deeper");
+    standin::test::write_silent_wav(folder.path() / "music" / "one.wav", 1);
+    standin::test::write_silent_wav(folder.path() / "music" / "deeper" / "two.wav", 1);
+    standin::test::write_silent_wav(folder.path() / "single.wav", 1);
+    const finished result =
+        run({"--config", config, "--playlist", "Phone", "--load", folder / "music",
+             folder / "single.wav", "--play", "--time-limit", "0.1"});
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("playlist \"Phone\" holds 3 tracks"), std::string::npos)
+        << result.output;
+}
+
+TEST_F(StandinProcess, AMissingComponentIsAClearFailure) {
+    const finished result =
+        run({"--config", config, "--component", folder / "nothing.so", "--time-limit", "0"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.output.find("cannot load the component"), std::string::npos) << result.output;
+    EXPECT_FALSE(std::filesystem::exists(config));  // nothing ran, nothing written
+}
