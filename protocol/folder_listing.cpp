@@ -52,6 +52,8 @@ void phone_link::run_list_worker() {
         free_tree(std::move(tree));
     } catch (const std::exception& error) {
         log_error(error.what());
+    } catch (...) {
+        log_error("Folder listing failed.");
     }
 }
 

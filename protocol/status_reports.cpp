@@ -2,6 +2,7 @@
 // the playing file's size.
 
 #include <string>
+#include <string_view>
 
 #include "protocol/big_endian.h"
 #include "protocol/file_search.h"
@@ -15,6 +16,7 @@ namespace {
 
 constexpr std::uint32_t info_fixed_size = 18;
 constexpr int max_playlist_entries = 65535;
+constexpr std::string_view file_location_prefix = "file://";
 
 std::uint32_t to_wire_i32(int value) {
     return to_wire_u32(static_cast<std::uint32_t>(value));
@@ -99,11 +101,16 @@ void phone_link::send_detailed_info() {
 }
 
 void phone_link::send_file_info(const string8& /*ignored_argument*/) {
-    const string8 path = control_.get_playing_path();
+    // The player keeps a file as the location "file://" + path; the search wants the path.
+    const string8 location = control_.get_playing_path();
+    std::string_view path = location.view();
+    if (path.starts_with(file_location_prefix)) {
+        path.remove_prefix(file_location_prefix.size());
+    }
     // No file (nothing playing, or it is gone) reports size 0.
     std::uint32_t size = 0;
-    if (!path.is_empty()) {
-        if (const file_search found = start_file_search(path.c_str())) {
+    if (!path.empty()) {
+        if (const file_search found = start_file_search(string8(path).c_str())) {
             size = static_cast<std::uint32_t>(found->get_size());
         }
     }

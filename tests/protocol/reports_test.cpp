@@ -106,7 +106,11 @@ TEST_F(reports, file_info_sends_the_playing_file_size_and_ignores_its_argument) 
         "\x00\x03"
         "abc"s);
     run(commands::file_info, "\x00\x00"s);
-    EXPECT_EQ(sent(), "FINFACK\x00\x01\x11\x70"s + "FINFACK\x00\x01\x11\x70"s);
+    // As the player keeps it: a location.
+    control_.playing_path = "file://" + file.string();
+    run(commands::file_info, "\x00\x00"s);
+    const std::string reply = "FINFACK\x00\x01\x11\x70"s;
+    EXPECT_EQ(sent(), reply + reply + reply);
     EXPECT_EQ(wire_->unread(), 0u);
     std::filesystem::remove_all(folder);
 }
