@@ -46,6 +46,7 @@ int exit_code_of(exchange_outcome outcome) {
         case exchange_outcome::bad_reply:
             return exit_bad_reply;
         case exchange_outcome::write_failed:
+        case exchange_outcome::port_failed:
             return exit_port;
     }
     return exit_bad_reply;
@@ -63,6 +64,8 @@ std::string_view outcome_name(exchange_outcome outcome) {
             return "bad_reply";
         case exchange_outcome::write_failed:
             return "write_failed";
+        case exchange_outcome::port_failed:
+            return "port_failed";
     }
     return "error";
 }
@@ -294,6 +297,9 @@ int run_commands(phone_session& session, std::span<const planned_command> comman
             if (stop_on_error) {
                 return first_failure;
             }
+            if (result.outcome == exchange_outcome::port_failed) {
+                return first_failure;
+            }
             // Bytes of a broken reply may still be on their way: wait for a quiet line.
             session.drain();
         }
@@ -367,7 +373,7 @@ std::string usage_text() {
         "  0  every command was sent and every reply decoded\n"
         "  1  a reply did not come, or stopped half-way, within the time limit\n"
         "  2  usage error: unknown option or command, or an argument that does not fit\n"
-        "  3  the port could not be opened, or a request could not be written\n"
+        "  3  the port could not be opened or written, or it failed while in use\n"
         "  4  a reply came but could not be decoded\n"
         "\n"
         "Examples:\n"

@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
         std::cerr << "tessel-phone: cannot open the port " << options.port << "\n";
         return exit_port;
     }
-    phone_session session(port, options.session);
+    phone_session session(port, options.session, [&port] { return port.last_read_failed(); });
     if (planned.commands.empty()) {
         return run_interactive(session, options, read_input_line, input_is_terminal(), std::cout,
                                std::cerr);

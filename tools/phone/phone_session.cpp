@@ -16,8 +16,15 @@ std::string millis(milliseconds value) {
 
 }  // namespace
 
-phone_session::phone_session(connection& link, session_options options)
-    : link_(link), options_(options) {}
+phone_session::phone_session(connection& link, session_options options,
+                             std::function<bool()> port_failed)
+    : link_(link), options_(options), port_failed_(std::move(port_failed)) {}
+
+void phone_session::fail_port(exchange_result& result) const {
+    result.outcome = exchange_outcome::port_failed;
+    result.error = "the port failed after " + std::to_string(result.reply.size()) +
+                   " reply bytes (the link has gone)";
+}
 
 void phone_session::wait_for_pace() {
     const clock::time_point now = clock::now();
@@ -77,6 +84,10 @@ exchange_result phone_session::run(const command_info& command, std::vector<std:
             }
             continue;
         }
+        if (port_has_failed()) {
+            fail_port(result);
+            return result;
+        }
         const auto silent = clock::now() - last_activity;
         if (framer.state() == frame_state::complete_if_quiet && silent >= options_.quiet) {
             break;
@@ -118,6 +129,10 @@ exchange_result phone_session::run_raw(std::vector<std::uint8_t> request) {
             result.reply.push_back(*byte);
             continue;
         }
+        if (port_has_failed()) {
+            fail_port(result);
+            return result;
+        }
         const auto silent = clock::now() - last_activity;
         if (result.reply.empty() ? silent >= options_.timeout : silent >= options_.quiet) {
             break;
@@ -135,7 +150,7 @@ std::size_t phone_session::drain() {
         if (read_byte()) {
             ++dropped;
             last_activity = clock::now();
-        } else if (clock::now() - last_activity >= options_.quiet) {
+        } else if (port_has_failed() || clock::now() - last_activity >= options_.quiet) {
             break;
         }
     }

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +32,7 @@ enum class exchange_outcome {
     cut_off,       // the reply began but stopped before its end
     bad_reply,     // the bytes are not the reply expected
     write_failed,  // the request did not go out whole
+    port_failed,   // the port stopped working (the link has gone)
 };
 
 struct exchange_result {
@@ -45,7 +47,10 @@ class phone_session {
   public:
     using clock = std::chrono::steady_clock;
 
-    phone_session(connection& link, session_options options);
+    // port_failed, when given, tells whether a read that brought nothing failed because the
+    // port itself did, rather than because the line was quiet.
+    phone_session(connection& link, session_options options,
+                  std::function<bool()> port_failed = {});
 
     // Sends the request of command and, when the command draws a reply, reads and decodes it.
     exchange_result run(const command_info& command, std::vector<std::uint8_t> request);
@@ -60,12 +65,15 @@ class phone_session {
 
   private:
     bool send(exchange_result& result);
-    // One byte, or none after the connection's own read time-out.
+    // One byte, or none after the connection's own read time-out or when the port failed.
     std::optional<std::uint8_t> read_byte();
+    bool port_has_failed() const { return port_failed_ && port_failed_(); }
+    void fail_port(exchange_result& result) const;
     void wait_for_pace();
 
     connection& link_;
     session_options options_;
+    std::function<bool()> port_failed_;
     clock::time_point next_send_{};
 };
 
