@@ -104,7 +104,7 @@ TEST(StatusReply, NothingPlayingIsEighteenBytesWithAnEmptyTitle) {
 TEST(StatusReply, Inf2TitleEndsAtItsZeroByte) {
     const command_info& inf2 = *find_command("inf2");
     const bytes paused = bytes{0x03, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x05, 0x01, 0x00};
-    const bytes reply = text("INF2ACK") + paused + text("A") + bytes{0x00};
+    const bytes reply = text("INFOACK") + paused + text("A") + bytes{0x00};
     EXPECT_EQ(frame(inf2, reply), frame_state::complete);
     const auto status = decode_as<status_reply>("inf2", reply);
     EXPECT_TRUE(status.paused());
@@ -114,7 +114,7 @@ TEST(StatusReply, Inf2TitleEndsAtItsZeroByte) {
     EXPECT_NE(json_of("inf2", reply).find(R"("state":"paused")"), std::string::npos);
 
     // Zero bytes inside the fixed fields do not end it; an empty title is the 19th byte.
-    const bytes empty = text("INF2ACK") + bytes(12, 0x00);
+    const bytes empty = text("INFOACK") + bytes(12, 0x00);
     EXPECT_EQ(frame(inf2, empty), frame_state::complete);
     EXPECT_EQ(decode_as<status_reply>("inf2", empty).title, "");
 }

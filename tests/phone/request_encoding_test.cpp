@@ -38,7 +38,7 @@ TEST(CommandTable, TwentyEightDistinctCodesFoundByCodeOrWordInAnyCase) {
     EXPECT_EQ(find_command("check")->code, "CHCK");
     EXPECT_EQ(find_command("nope"), nullptr);
     EXPECT_EQ(token_of(*find_command("dlst")), "LISTACK");
-    EXPECT_EQ(token_of(*find_command("inf2")), "INF2ACK");
+    EXPECT_EQ(token_of(*find_command("inf2")), "INFOACK");
     EXPECT_EQ(token_of(*find_command("plen")), "");
 }
 

@@ -136,9 +136,13 @@ std::string token_of(const command_info& command) {
         command.reply == reply_kind::playlist_length) {
         return {};
     }
-    // DLST answers with the same token as LIST.
-    const std::string_view letters =
-        command.reply == reply_kind::folder_tree ? "LIST" : command.code;
+    // DLST answers with LIST's token, and INF2 with the whole INFO reply, token included.
+    std::string_view letters = command.code;
+    if (command.reply == reply_kind::folder_tree) {
+        letters = "LIST";
+    } else if (command.reply == reply_kind::status_terminated) {
+        letters = "INFO";
+    }
     return std::string(letters) + "ACK";
 }
 

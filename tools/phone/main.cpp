@@ -35,6 +35,10 @@ int main(int argc, char** argv) {
         return exit_port;
     }
     phone_session session(port, options.session, [&port] { return port.last_read_failed(); });
+    // Bytes from before this run would be taken for the first reply.
+    if (const std::size_t stale = session.discard_pending(); stale != 0) {
+        std::cerr << "tessel-phone: dropped " << stale << " bytes already waiting on the line\n";
+    }
     if (planned.commands.empty()) {
         return run_interactive(session, options, read_input_line, input_is_terminal(), std::cout,
                                std::cerr);

@@ -158,4 +158,13 @@ std::size_t phone_session::drain() {
     return dropped;
 }
 
+std::size_t phone_session::discard_pending() {
+    std::size_t dropped = 0;
+    const clock::time_point start = clock::now();
+    while (clock::now() - start < options_.timeout && read_byte()) {
+        ++dropped;
+    }
+    return dropped;
+}
+
 }  // namespace tessel::phone

@@ -63,6 +63,11 @@ class phone_session {
     // in all). After a broken exchange this brings the line back to a command boundary.
     std::size_t drain();
 
+    // Drops bytes already waiting on the line, left over from an earlier conversation (an
+    // interrupted run, replies to a phone that went away). Answers how many; costs one read
+    // time-out of the connection when the line is idle.
+    std::size_t discard_pending();
+
   private:
     bool send(exchange_result& result);
     // One byte, or none after the connection's own read time-out or when the port failed.
