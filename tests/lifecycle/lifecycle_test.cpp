@@ -1,0 +1,236 @@
+// The link manager with the player: what start-up, activation, deactivation and shut-down log
+// and leave behind, and how a command travels from the port to the main thread.
+
+#include <dirent.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "host/link_lifecycle.h"
+#include "host/link_manager.h"
+#include "host/settings.h"
+#include "standin/shared/posix_windows.h"
+#include "tests/control/recording_player.h"
+#include "tests/transport/serial_peer.h"
+
+namespace tessel {
+namespace {
+
+using namespace std::chrono_literals;
+using clock = std::chrono::steady_clock;
+using lines = std::vector<std::string>;
+namespace fs = std::filesystem;
+
+std::size_t thread_count() {
+    std::size_t count = 0;
+    if (DIR* tasks = opendir("/proc/self/task")) {
+        while (const dirent* entry = readdir(tasks)) {
+            count += entry->d_name[0] != '.';
+        }
+        closedir(tasks);
+    }
+    return count;
+}
+
+// The test thread plays the player's main thread: it owns the hidden window and pumps it.
+class lifecycle : public ::testing::Test {
+  protected:
+    lifecycle() {
+        player.host.add_service(corvina::class_guids::console, console);
+        cfg_auto_connect = 0;
+        cfg_use_specific_playlist = 0;
+        cfg_specific_playlist = 0;
+        cfg_com_port.set(peer.port_name().c_str());
+        cfg_music_directory.set("");
+    }
+    ~lifecycle() override {
+        stop_link_manager();
+        cfg_com_port.set("COM4");
+        cfg_music_directory.set("H:\\mp3");
+    }
+
+    // Pumps until the phone has count bytes, or the limit passes.
+    std::string receive_while_pumping(std::size_t count, std::chrono::milliseconds limit) {
+        std::string got;
+        const auto deadline = clock::now() + limit;
+        while (got.size() < count && clock::now() < deadline) {
+            corvina::posix_windows::pump_wait(5);
+            got += peer.receive(count - got.size(), 5ms);
+        }
+        return got;
+    }
+
+    test::recording_player player;
+    test::recording_console console;
+    test::host_guard guard{player.host};
+    test::serial_peer peer;
+};
+
+TEST_F(lifecycle, start_up_without_auto_connect_only_initializes) {
+    start_link_manager();
+    ASSERT_NE(link_manager_instance, nullptr);
+    EXPECT_FALSE(link_manager_instance->is_active());
+    EXPECT_EQ(console.lines(), lines{"Initializing"});
+}
+
+TEST_F(lifecycle, a_port_that_cannot_be_opened_ends_inactive) {
+    cfg_com_port.set("/nonexistent/tessel-port");
+    cfg_auto_connect = 1;
+    start_link_manager();
+    EXPECT_FALSE(link_manager_instance->is_active());
+    EXPECT_EQ(console.lines(),
+              (lines{"Initializing", "Connecting to serial port /nonexistent/tessel-port",
+                     "ERROR : Could not connect!", "Deactivated"}));
+}
+
+TEST_F(lifecycle, shut_down_of_an_active_link_deactivates_twice_around_terminating) {
+    ASSERT_EQ(peer.unavailable_reason(), "");
+    const std::size_t threads_before = thread_count();
+    cfg_auto_connect = 1;
+    start_link_manager();
+    ASSERT_TRUE(link_manager_instance->is_active());
+    console.clear();
+
+    stop_link_manager();
+    EXPECT_EQ(link_manager_instance, nullptr);
+    EXPECT_EQ(console.lines(), (lines{"Deactivated", "Terminating", "Deactivated"}));
+    EXPECT_EQ(thread_count(), threads_before);
+}
+
+TEST_F(lifecycle, the_link_answers_again_after_a_reactivation) {
+    ASSERT_EQ(peer.unavailable_reason(), "");
+    start_link_manager();
+    link_manager_instance->activate(true);
+    ASSERT_TRUE(peer.send("CHCK"));
+    EXPECT_EQ(receive_while_pumping(1, 5s), "Y");
+
+    link_manager_instance->activate(false);
+    link_manager_instance->activate(true);
+    ASSERT_TRUE(link_manager_instance->is_active());
+    ASSERT_TRUE(peer.send("CHCK"));
+    EXPECT_EQ(receive_while_pumping(1, 5s), "Y");
+}
+
+TEST_F(lifecycle, info_reaches_the_main_thread_no_sooner_than_300_ms_after_its_last_byte) {
+    ASSERT_EQ(peer.unavailable_reason(), "");
+    start_link_manager();
+    link_manager_instance->activate(true);
+    player.log.take();
+
+    ASSERT_TRUE(peer.send("INFO"));
+    const auto sent = clock::now();
+    // pump() runs only sends already queued, so the time taken before a pump that runs the
+    // hand-off bounds the hand-off's own time from below.
+    clock::time_point before_handoff{};
+    while (clock::now() - sent < 5s) {
+        const auto before = clock::now();
+        if (corvina::posix_windows::pump() > 0) {
+            before_handoff = before;
+            break;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_NE(before_handoff, clock::time_point{});
+    EXPECT_GE(before_handoff - sent, 299ms);
+    EXPECT_FALSE(player.log.take().empty());  // the status report asked the player
+    EXPECT_EQ(receive_while_pumping(18, 5s).substr(0, 7), "INFOACK");
+}
+
+TEST_F(lifecycle, the_chosen_playlist_is_made_active_before_any_code) {
+    ASSERT_EQ(peer.unavailable_reason(), "");
+    player.playlists.add_playlist({"a"});
+    player.playlists.add_playlist({"b"});
+    player.playlists.active = 0;
+    cfg_use_specific_playlist = 1;
+    cfg_specific_playlist = 1;
+    start_link_manager();
+    link_manager_instance->activate(true);
+
+    ASSERT_TRUE(peer.send("ZZZZ"));  // no such command: only the switch happens
+    const auto deadline = clock::now() + 5s;
+    while (player.playlists.active != 1 && clock::now() < deadline) {
+        corvina::posix_windows::pump_wait(5);
+    }
+    EXPECT_EQ(player.playlists.active, 1u);
+}
+
+TEST_F(lifecycle, a_failing_player_service_drops_the_command_and_the_link_goes_on) {
+    ASSERT_EQ(peer.unavailable_reason(), "");
+    cfg_use_specific_playlist = 1;
+    test::fake_host bare;  // a player without a playlist service
+    bare.add_service(corvina::class_guids::console, console);
+    test::host_guard bare_guard(bare);
+    start_link_manager();
+    link_manager_instance->activate(true);
+    console.clear();
+
+    ASSERT_TRUE(peer.send("CHCK"));
+    EXPECT_EQ(receive_while_pumping(1, 1s), "");
+    EXPECT_EQ(console.lines(), lines{"ERROR : Service not found"});
+    cfg_use_specific_playlist = 0;
+    ASSERT_TRUE(peer.send("CHCK"));
+    EXPECT_EQ(receive_while_pumping(1, 5s), "Y");
+}
+
+TEST_F(lifecycle, a_code_arriving_after_the_window_is_gone_is_dropped) {
+    ASSERT_EQ(peer.unavailable_reason(), "");
+    start_link_manager();
+    link_manager_instance->activate(true);
+    ASSERT_TRUE(peer.send("CHCK"));
+    // Nobody pumps: the reader waits in its hand-off until the deactivation fails it.
+    std::this_thread::sleep_for(100ms);
+    link_manager_instance->activate(false);
+    EXPECT_EQ(peer.receive(1, 300ms), "");
+    EXPECT_FALSE(link_manager_instance->is_active());
+}
+
+TEST_F(lifecycle, deactivation_waits_for_a_running_folder_walk) {
+    ASSERT_EQ(peer.unavailable_reason(), "");
+    const fs::path music =
+        fs::temp_directory_path() / ("tessel_lifecycle_" + std::to_string(::getpid()));
+    fs::remove_all(music);
+    for (int folder = 0; folder < 40; ++folder) {
+        const fs::path dir = music / ("album" + std::to_string(folder));
+        fs::create_directories(dir);
+        for (int track = 0; track < 50; ++track) {
+            std::ofstream(dir / ("track" + std::to_string(track) + ".mp3")) << "x";
+        }
+    }
+    cfg_music_directory.set(music.string().c_str());
+    const std::size_t threads_before = thread_count();
+    start_link_manager();
+    link_manager_instance->activate(true);
+
+    // The phone reads as the reply comes: a pseudo-terminal holds only a few kilobytes.
+    std::string reply;
+    std::thread phone([&] {
+        const auto deadline = clock::now() + 20s;
+        while (clock::now() < deadline &&
+               (reply.size() < 2 || reply.compare(reply.size() - 2, 2, "\xFF\x00", 2) != 0)) {
+            reply += peer.receive(1 << 16, 50ms);
+        }
+    });
+    ASSERT_TRUE(peer.send("LIST"));
+    // Run the hand-off, which starts the walk, then deactivate at once.
+    const auto deadline = clock::now() + 5s;
+    while (corvina::posix_windows::pump_wait(5) == 0 && clock::now() < deadline) {
+    }
+    link_manager_instance->activate(false);
+    phone.join();
+
+    // The whole reply was written before the port closed.
+    ASSERT_GE(reply.size(), 9u);
+    EXPECT_EQ(reply.substr(0, 7), "LISTACK");
+    EXPECT_EQ(reply.substr(reply.size() - 2), std::string("\xFF\x00", 2));
+    EXPECT_EQ(thread_count(), threads_before);
+    fs::remove_all(music);
+}
+
+}  // namespace
+}  // namespace tessel
