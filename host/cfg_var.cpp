@@ -78,6 +78,8 @@ void cfg_save_all(corvina::config_writer& out, corvina::abort_signal& abort) {
         }
         unsigned char length[4];
         put_u32_le(length, static_cast<std::uint32_t>(buffer.size()));
+        // The GUID's in-memory layout on the little-endian targets we build for is its stored
+        // form, so it is written (and read back in cfg_load_all) as it lies.
         out.write(&var->get_guid(), sizeof(corvina::guid), abort);
         out.write(length, sizeof length, abort);
         if (buffer.size() != 0) {
