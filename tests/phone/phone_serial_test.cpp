@@ -209,29 +209,26 @@ TEST_F(phone_serial_test, ReplyStoppingHalfWayIsAnErrorWithinTheLimit) {
     EXPECT_NE(wrong.error.find("GVOLACK"), std::string::npos) << wrong.error;
 }
 
+#if !defined(_WIN32)
+// Only a pseudo-terminal's far end can hang up by itself.
 TEST_F(phone_serial_test, PortFailingMidReplyIsReportedAsSuch) {
     // The PC's end hangs up half-way through a reply.
     pc = std::thread([this] {
         received.push_back(peer.receive(4, generous));
         peer.send("PLSTACK\x00\x01"s);
         std::this_thread::sleep_for(milliseconds(50));
-        if (!peer.hang_up()) {
-            received.clear();
-        }
+        peer.hang_up();
     });
     phone_session session(port, session_options{generous, milliseconds(250), milliseconds(100)},
                           [this] { return port.last_read_failed(); });
     const clock::time_point start = clock::now();
     const exchange_result result = run(session, {"plst"});
-    pc.join();
-    if (received.empty()) {
-        GTEST_SKIP() << "this platform's peer cannot hang up on its own";
-    }
     EXPECT_EQ(result.outcome, exchange_outcome::port_failed) << result.error;
     EXPECT_EQ(result.reply.size(), 9u);
     // Well before the time limit: a failed port is not a quiet line.
     EXPECT_LT(clock::now() - start, generous);
 }
+#endif
 
 TEST_F(phone_serial_test, CommandsAreSentNoFasterThanThePcReads) {
     play_pc({{4, {}}, {4, {}}, {4, {}}});

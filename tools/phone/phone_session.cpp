@@ -27,8 +27,8 @@ void phone_session::fail_port(exchange_result& result) const {
 }
 
 void phone_session::wait_for_pace() {
-    const clock::time_point now = clock::now();
-    if (now < next_send_) {
+    // A sleep may end a little early by this clock's measure (Windows sleeps by its own tick).
+    for (clock::time_point now = clock::now(); now < next_send_; now = clock::now()) {
         std::this_thread::sleep_for(next_send_ - now);
     }
 }
