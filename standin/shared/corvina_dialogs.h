@@ -145,6 +145,17 @@ CORVINA_SHARED_API bool click(window_handle dialog, int id);
 // Chooses item index of a combo box's list; the dialog is told with CBN_SELCHANGE.
 CORVINA_SHARED_API bool choose_item(window_handle dialog, int id, int index);
 
+// One action as a command line gives it, for the stand-in player's options:
+//   "type"   "ID=TEXT"   type_text
+//   "click"  "ID"        click
+//   "check"  "ID=0|1"    clicks a check box unless it already has that state
+//   "choose" "ID=INDEX"  choose_item
+//   "browse" "FOLDER"    queues the next folder browser's answer; "browse-cancel" queues a
+//                        cancel (both need no dialog)
+// False with a message in error when the action is malformed or the dialog refuses it.
+CORVINA_SHARED_API bool perform_user_action(window_handle dialog, const char* action,
+                                            const char* argument, string_base& error);
+
 // The answers the next folder browsing dialogs give, in order. A null folder answers
 // "cancelled". On POSIX, browsing with no answer queued is cancelled; on Windows it shows the
 // real folder browser.

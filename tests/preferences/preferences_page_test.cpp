@@ -8,6 +8,7 @@
 
 #include "host/settings.h"
 #include "standin/shared/corvina_dialogs.h"
+#include "support/string8.h"
 #include "tests/preferences/page_fixture.h"
 
 namespace tessel::test {
@@ -257,6 +258,35 @@ TEST_F(preferences_page_test, StaticTextsAndTheGroupBoxAreNotButtons) {
     EXPECT_FALSE(dialogs::click(page, -1));
     EXPECT_FALSE(dialogs::type_text(page, connect, "x"));
     EXPECT_TRUE(link.calls.empty());
+}
+
+TEST_F(preferences_page_test, CommandLineActionsActAsTheUser) {
+    playlists.names = {"Default", "Jazz"};
+    player.add_service(corvina::class_guids::playlist_service, playlists);
+    cfg_music_directory.set("");
+    ASSERT_NE(open_page(), nullptr);
+    string8 error;
+
+    EXPECT_TRUE(dialogs::perform_user_action(page, "check", "1011=1", error));
+    EXPECT_TRUE(dialogs::perform_user_action(page, "check", "1011=1", error));
+    EXPECT_EQ(cfg_use_specific_playlist, 1) << "checking a checked box leaves it checked";
+    EXPECT_TRUE(dialogs::perform_user_action(page, "choose", "1010=1", error));
+    EXPECT_EQ(cfg_specific_playlist, 1);
+    EXPECT_TRUE(dialogs::perform_user_action(page, "type", "1007=%title%", error));
+    EXPECT_EQ(cfg_title_format.view(), "%title%");
+    EXPECT_TRUE(dialogs::perform_user_action(page, "browse", "C:\\Music", error));
+    EXPECT_TRUE(dialogs::perform_user_action(page, "click", "1003", error));
+    EXPECT_EQ(cfg_music_directory.view(), "C:\\Music");
+
+    EXPECT_FALSE(dialogs::perform_user_action(page, "type", "1004", error));
+    EXPECT_EQ(error, "type needs ID=VALUE, not \"1004\"");
+    EXPECT_FALSE(dialogs::perform_user_action(page, "click", "4711", error));
+    EXPECT_EQ(error, "the dialog has no control 4711");
+    EXPECT_FALSE(dialogs::perform_user_action(page, "click", "ok", error));
+    EXPECT_FALSE(dialogs::perform_user_action(page, "choose", "1010=5", error));
+    EXPECT_FALSE(dialogs::perform_user_action(page, "check", "1006=2", error));
+    EXPECT_FALSE(dialogs::perform_user_action(page, "press", "1005", error));
+    EXPECT_EQ(error, "unknown action \"press\"");
 }
 
 }  // namespace
