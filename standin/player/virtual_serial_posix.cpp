@@ -123,14 +123,21 @@ struct virtual_serial_cable::relay {
             if (fds[0].revents != 0) {
                 return;
             }
+            bool hung_up = false;
             for (int from = 1; from <= 2; ++from) {
                 if ((fds[from].revents & POLLIN) == 0) {
+                    hung_up = hung_up || fds[from].revents != 0;
                     continue;
                 }
                 const ssize_t n = read(fds[from].fd, buffer, sizeof buffer);
                 if (n > 0) {
                     write_all(fds[from == 1 ? 2 : 1].fd, buffer, static_cast<std::size_t>(n));
                 }
+            }
+            if (hung_up) {
+                // A side reports a hang-up with nothing to read: wait a little instead of
+                // spinning until it is usable again.
+                poll(fds, 1, 100);
             }
         }
     }

@@ -5,27 +5,16 @@
 #include <filesystem>
 
 #include "standin/player/config_store.h"
+#include "tests/standin/settings_records.h"
 #include "tests/standin/test_audio.h"
 
 namespace {
 
 using namespace standin;
+using test::settings_record;
 
 constexpr corvina::guid other_setting{
     0x05E9A1C5, 0x7427, 0x4C79, {0xB8, 0x4F, 0xAA, 0x35, 0x8A, 0xC3, 0xDB, 0x6D}};
-
-byte_vector record(const corvina::guid& id, std::string_view data) {
-    const auto* raw = reinterpret_cast<const std::uint8_t*>(&id);
-    byte_vector out(raw, raw + 16);
-    const auto length = static_cast<std::uint32_t>(data.size());
-    for (int i = 0; i < 4; ++i) {
-        out.push_back(static_cast<std::uint8_t>(length >> (8 * i)));
-    }
-    for (const char c : data) {
-        out.push_back(static_cast<std::uint8_t>(c));
-    }
-    return out;
-}
 
 byte_vector join(std::initializer_list<byte_vector> parts) {
     byte_vector out;
@@ -47,7 +36,8 @@ class ConfigFile : public ::testing::Test {
 TEST_F(ConfigFile, AMissingFileReadsAsNothingAndAWrittenOneReadsBackWhole) {
     EXPECT_FALSE(read_config_file(path("none.cfg")).has_value());
 
-    byte_vector blob = join({record(com_port_setting, "COM4"), record(other_setting, "")});
+    byte_vector blob =
+        join({settings_record(com_port_setting, "COM4"), settings_record(other_setting, "")});
     blob.push_back(0);  // a zero byte inside must survive
     write_config_file(path("a.cfg"), blob);
     EXPECT_EQ(read_config_file(path("a.cfg")), blob);
@@ -95,18 +85,21 @@ TEST(ConfigWriter, CollectsEveryWrite) {
 }
 
 TEST(PortRecord, ReplacesEveryEarlierRecordAndComesLast) {
-    const byte_vector blob = join({record(com_port_setting, "COM4"), record(other_setting, "x"),
-                                   record(com_port_setting, "COM9")});
+    const byte_vector blob =
+        join({settings_record(com_port_setting, "COM4"), settings_record(other_setting, "x"),
+              settings_record(com_port_setting, "COM9")});
     EXPECT_EQ(with_string_record(blob, com_port_setting, "/dev/pts/7"),
-              join({record(other_setting, "x"), record(com_port_setting, "/dev/pts/7")}));
-    EXPECT_EQ(with_string_record({}, com_port_setting, "COM3"), record(com_port_setting, "COM3"));
+              join({settings_record(other_setting, "x"),
+                    settings_record(com_port_setting, "/dev/pts/7")}));
+    EXPECT_EQ(with_string_record({}, com_port_setting, "COM3"),
+              settings_record(com_port_setting, "COM3"));
 }
 
 TEST(PortRecord, ADamagedTailStaysAfterTheNewRecord) {
-    byte_vector whole = record(other_setting, "x");
-    byte_vector damaged = record(com_port_setting, "COM4-and-more");
+    byte_vector whole = settings_record(other_setting, "x");
+    byte_vector damaged = settings_record(com_port_setting, "COM4-and-more");
     damaged.resize(25);  // the record claims more than is there
     const byte_vector blob = join({whole, damaged});
     EXPECT_EQ(with_string_record(blob, com_port_setting, "COM5"),
-              join({whole, record(com_port_setting, "COM5"), damaged}));
+              join({whole, settings_record(com_port_setting, "COM5"), damaged}));
 }

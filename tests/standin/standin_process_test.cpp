@@ -13,11 +13,13 @@
 #include <iterator>
 
 #include "standin/player/config_store.h"
+#include "tests/standin/settings_records.h"
 #include "tests/standin/test_audio.h"
 
 namespace {
 
 using standin::byte_vector;
+using standin::test::settings_record;
 
 struct finished {
     int status = -1;
@@ -107,19 +109,6 @@ finished run(const std::vector<std::string>& arguments) {
     return player_process(arguments).finish();
 }
 
-byte_vector record(const corvina::guid& id, std::string_view data) {
-    const auto* raw = reinterpret_cast<const std::uint8_t*>(&id);
-    byte_vector out(raw, raw + 16);
-    const auto length = static_cast<std::uint32_t>(data.size());
-    for (int i = 0; i < 4; ++i) {
-        out.push_back(static_cast<std::uint8_t>(length >> (8 * i)));
-    }
-    for (const char c : data) {
-        out.push_back(static_cast<std::uint8_t>(c));
-    }
-    return out;
-}
-
 void write_bytes(const std::string& path, const byte_vector& bytes) {
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()),
@@ -147,8 +136,8 @@ class StandinProcess : public ::testing::Test {
 }  // namespace
 
 TEST_F(StandinProcess, ATruncatedSettingsFileKeepsWhatCameBeforeTheDamage) {
-    byte_vector blob = record(standin::com_port_setting, "/dev/ttyKEPT");
-    byte_vector cut = record(title_format_setting, "%title% and more text");
+    byte_vector blob = settings_record(standin::com_port_setting, "/dev/ttyKEPT");
+    byte_vector cut = settings_record(title_format_setting, "%title% and more text");
     cut.resize(cut.size() - 5);  // the record claims more bytes than the file holds
     blob.insert(blob.end(), cut.begin(), cut.end());
     write_bytes(config, blob);
