@@ -24,6 +24,9 @@ class main_loop {
     main_loop& operator=(const main_loop&) = delete;
 
     corvina::window_handle main_window() const;
+    // Destroys the main window with the windows made as its children, while the code of their
+    // procedures is still loaded; main_window() is null afterwards.
+    void destroy_main_window();
     bool is_main_thread() const { return std::this_thread::get_id() == main_thread_; }
 
     // Ends run() soon; safe from any thread. The first reason given is kept.

@@ -17,9 +17,11 @@ struct main_loop::platform {
         pw::register_class(main_window_class, pw::default_procedure);  // once per process
         window = pw::create_window(main_window_class, "corvina", nullptr, nullptr);
     }
-    ~platform() {
+    ~platform() { destroy(); }
+    void destroy() {
         if (window != nullptr) {
             pw::destroy_window(window);
+            window = nullptr;
         }
     }
     platform(const platform&) = delete;
@@ -36,6 +38,8 @@ main_loop::~main_loop() = default;
 corvina::window_handle main_loop::main_window() const {
     return platform_->window;
 }
+
+void main_loop::destroy_main_window() { platform_->destroy(); }
 
 void main_loop::serve(unsigned timeout_ms) {
     pw::pump_wait(timeout_ms);

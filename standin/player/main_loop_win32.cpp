@@ -23,9 +23,11 @@ struct main_loop::platform {
                                  CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr,
                                  GetModuleHandleW(nullptr), nullptr);  // never shown
     }
-    ~platform() {
+    ~platform() { destroy(); }
+    void destroy() {
         if (window != nullptr) {
             DestroyWindow(window);
+            window = nullptr;
         }
     }
     platform(const platform&) = delete;
@@ -43,6 +45,8 @@ main_loop::~main_loop() = default;
 corvina::window_handle main_loop::main_window() const {
     return platform_->window;
 }
+
+void main_loop::destroy_main_window() { platform_->destroy(); }
 
 void main_loop::serve(unsigned timeout_ms) {
     MsgWaitForMultipleObjectsEx(0, nullptr, timeout_ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);

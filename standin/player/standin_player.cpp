@@ -270,6 +270,8 @@ int run_player(const player_options& options) {
             status = 1;
         }
     }  // the component's services are released before the module goes
+    // A window the component left behind goes while its procedure is still loaded.
+    loop.destroy_main_window();
     module.reset();
     return status;
 }
