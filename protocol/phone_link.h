@@ -43,12 +43,12 @@ class phone_link {
 
     void set_next_random(bool on) { next_random_ = on; }
 
-    // keep = false waits for a running folder walk to end; keep = true does nothing.
+    // keep = false waits for a running folder walk to end; keep = true does nothing. Call it
+    // from the thread that runs the commands. Always answers true.
     bool join_list_worker(bool keep);
 
   private:
-    // Replies.
-    // INF2 is the INFO report followed by a zero byte.
+    // The replies. INF2 is the INFO report followed by a zero byte.
     void send_info(bool zero_terminated);
     void send_volume();
     void send_version();
