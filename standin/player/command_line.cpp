@@ -143,7 +143,8 @@ Options:
   --port NAME           the serial port the component opens: a device path on POSIX
                         (/dev/rfcomm0, /dev/pts/3), a name such as COM4 on Windows
   --virtual-port        POSIX: make a virtual serial cable, print the end for the phone side
-                        and give the other end to the component as its port
+                        and give the other end to the component as its port for this run
+                        (the saved settings keep the port they had)
   --playlist NAME       the playlist files are loaded into (default: "Default")
   --load PATH           a file or folder to load into that playlist; folders are read
                         recursively, in sorted order. May be repeated; paths given without

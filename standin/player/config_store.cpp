@@ -111,12 +111,14 @@ void memory_config_writer::write(const void* buffer, std::size_t count, corvina:
     bytes_.insert(bytes_.end(), bytes, bytes + count);
 }
 
-byte_vector with_string_record(const byte_vector& blob, const corvina::guid& setting,
-                               std::string_view value) {
-    byte_vector wanted_guid;
-    append_guid(wanted_guid, setting);
+namespace {
 
-    byte_vector records;
+// Calls visit(offset, size, is_setting) for each whole record; answers where the whole records
+// end.
+template <class Visit>
+std::size_t walk_records(const byte_vector& blob, const corvina::guid& setting, Visit visit) {
+    byte_vector wanted;
+    append_guid(wanted, setting);
     std::size_t pos = 0;
     while (blob.size() - pos >= guid_size + length_size) {
         const std::uint32_t length = read_le32(blob.data() + pos + guid_size);
@@ -124,15 +126,54 @@ byte_vector with_string_record(const byte_vector& blob, const corvina::guid& set
         if (blob.size() - pos < record_size) {
             break;
         }
-        if (!std::equal(wanted_guid.begin(), wanted_guid.end(), blob.begin() + pos)) {
-            records.insert(records.end(), blob.begin() + pos, blob.begin() + pos + record_size);
-        }
+        visit(pos, record_size, std::equal(wanted.begin(), wanted.end(), blob.begin() + pos));
         pos += record_size;
     }
-    records.insert(records.end(), wanted_guid.begin(), wanted_guid.end());
+    return pos;
+}
+
+}  // namespace
+
+std::optional<std::string> string_record(const byte_vector& blob, const corvina::guid& setting) {
+    std::optional<std::string> value;
+    walk_records(blob, setting, [&](std::size_t at, std::size_t size, bool is_setting) {
+        if (is_setting) {
+            const auto data =
+                blob.begin() + static_cast<std::ptrdiff_t>(at + guid_size + length_size);
+            value = std::string(data, blob.begin() + static_cast<std::ptrdiff_t>(at + size));
+        }
+    });
+    return value;
+}
+
+byte_vector without_record(const byte_vector& blob, const corvina::guid& setting) {
+    byte_vector kept;
+    const std::size_t end =
+        walk_records(blob, setting, [&](std::size_t at, std::size_t size, bool is_setting) {
+            if (!is_setting) {
+                kept.insert(kept.end(), blob.begin() + static_cast<std::ptrdiff_t>(at),
+                            blob.begin() + static_cast<std::ptrdiff_t>(at + size));
+            }
+        });
+    kept.insert(kept.end(), blob.begin() + static_cast<std::ptrdiff_t>(end), blob.end());
+    return kept;
+}
+
+byte_vector with_string_record(const byte_vector& blob, const corvina::guid& setting,
+                               std::string_view value) {
+    byte_vector records;
+    const std::size_t end =
+        walk_records(blob, setting, [&](std::size_t at, std::size_t size, bool is_setting) {
+            if (!is_setting) {
+                records.insert(records.end(), blob.begin() + static_cast<std::ptrdiff_t>(at),
+                               blob.begin() + static_cast<std::ptrdiff_t>(at + size));
+            }
+        });
+    append_guid(records, setting);
     append_le32(records, static_cast<std::uint32_t>(value.size()));
     records.insert(records.end(), value.begin(), value.end());
-    records.insert(records.end(), blob.begin() + pos, blob.end());  // a damaged tail, if any
+    records.insert(records.end(), blob.begin() + static_cast<std::ptrdiff_t>(end),
+                   blob.end());  // a damaged tail, if any
     return records;
 }
 

@@ -66,6 +66,13 @@ class memory_config_writer final : public corvina::config_writer {
 byte_vector with_string_record(const byte_vector& blob, const corvina::guid& setting,
                                std::string_view value);
 
+// The text of a setting's record (the last one, as loading lets the last one win); nothing when
+// the blob has no whole record of it.
+std::optional<std::string> string_record(const byte_vector& blob, const corvina::guid& setting);
+
+// The blob without any whole record of the setting; a damaged tail is kept as it was.
+byte_vector without_record(const byte_vector& blob, const corvina::guid& setting);
+
 // {3A288ADA-2D70-419F-9A23-117590C800A9}: the component's serial port setting.
 inline constexpr corvina::guid com_port_setting{
     0x3A288ADA, 0x2D70, 0x419F, {0x9A, 0x23, 0x11, 0x75, 0x90, 0xC8, 0x00, 0xA9}};

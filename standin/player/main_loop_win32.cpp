@@ -46,7 +46,9 @@ corvina::window_handle main_loop::main_window() const {
     return platform_->window;
 }
 
-void main_loop::destroy_main_window() { platform_->destroy(); }
+void main_loop::destroy_main_window() {
+    platform_->destroy();
+}
 
 void main_loop::serve(unsigned timeout_ms) {
     MsgWaitForMultipleObjectsEx(0, nullptr, timeout_ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);

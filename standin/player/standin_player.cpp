@@ -183,6 +183,9 @@ int run_player(const player_options& options) {
     } catch (const std::exception& fault) {
         player.print(std::string("standin: ") + fault.what() + "; starting with default settings");
     }
+    // The cable's end exists for this run only: the port stored before is put back on saving.
+    const std::optional<std::string> stored_port =
+        cable ? string_record(blob, com_port_setting) : std::nullopt;
     if (port) {
         blob = with_string_record(blob, com_port_setting, *port);
     }
@@ -262,9 +265,14 @@ int run_player(const player_options& options) {
                                            std::filesystem::copy_options::overwrite_existing,
                                            ignored);
             }
-            write_config_file(options.config_path, writer.bytes());
+            byte_vector saved = writer.bytes();
+            if (cable) {
+                saved = stored_port ? with_string_record(saved, com_port_setting, *stored_port)
+                                    : without_record(saved, com_port_setting);
+            }
+            write_config_file(options.config_path, saved);
             player.print("standin: settings saved to " + options.config_path + " (" +
-                         std::to_string(writer.bytes().size()) + " bytes)");
+                         std::to_string(saved.size()) + " bytes)");
         } catch (const std::exception& fault) {
             fail(std::string("the settings were not saved: ") + fault.what());
             status = 1;

@@ -103,3 +103,16 @@ TEST(PortRecord, ADamagedTailStaysAfterTheNewRecord) {
     EXPECT_EQ(with_string_record(blob, com_port_setting, "COM5"),
               join({whole, settings_record(com_port_setting, "COM5"), damaged}));
 }
+
+TEST(PortRecord, IsFoundAndRemovedWholeRecordsOnly) {
+    byte_vector damaged = settings_record(com_port_setting, "COM-cut");
+    damaged.resize(22);
+    const byte_vector blob =
+        join({settings_record(com_port_setting, "COM1"), settings_record(other_setting, "x"),
+              settings_record(com_port_setting, "COM2"), damaged});
+    EXPECT_EQ(string_record(blob, com_port_setting), "COM2");  // the last whole one
+    EXPECT_EQ(string_record(blob, other_setting), "x");
+    EXPECT_FALSE(string_record(settings_record(other_setting, "x"), com_port_setting));
+    EXPECT_EQ(without_record(blob, com_port_setting),
+              join({settings_record(other_setting, "x"), damaged}));
+}

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -88,6 +90,7 @@ class player_process {
     }
 
     void signal(int number) { kill(pid_, number); }
+    const std::string& output() const { return output_; }
 
     finished finish() {
         wait_for(std::string(1, '\0'));  // reads to the end
@@ -124,6 +127,8 @@ bool contains(const byte_vector& bytes, std::string_view text) {
     return std::search(bytes.begin(), bytes.end(), text.begin(), text.end()) != bytes.end();
 }
 
+constexpr corvina::guid auto_connect_setting{
+    0xD785C63A, 0x0D05, 0x4DBD, {0xB0, 0x86, 0x46, 0xF2, 0xD9, 0x52, 0x68, 0x40}};
 constexpr corvina::guid title_format_setting{
     0x3C5362C6, 0x5B43, 0x4B3F, {0xA7, 0xC0, 0x95, 0x41, 0x4A, 0x4F, 0x63, 0xC0}};
 
@@ -164,17 +169,20 @@ TEST_F(StandinProcess, GarbageAndEmptySettingsFilesNeverCrashThePlayer) {
     }
 }
 
-TEST_F(StandinProcess, TheVirtualCableGivesTheComponentItsEndAsPort) {
-    const finished result = run({"--config", config, "--virtual-port", "--time-limit", "0.2"});
+TEST_F(StandinProcess, TheVirtualCableIsForOneRunAndTheStoredPortStays) {
+    write_bytes(config, settings_record(standin::com_port_setting, "/dev/ttyMINE"));
+    finished result = run({"--config", config, "--virtual-port", "--time-limit", "0.1"});
     EXPECT_EQ(result.status, 0) << result.output;
-    const std::string marker = "component end ";
-    const std::size_t at = result.output.find(marker);
-    ASSERT_NE(at, std::string::npos) << result.output;
-    const std::string player_end =
-        result.output.substr(at + marker.size(), result.output.find('\n', at) - at - marker.size());
-    EXPECT_EQ(player_end.rfind("/dev/", 0), 0u);
-    EXPECT_TRUE(contains(read_bytes(config), player_end));
-    EXPECT_NE(result.output.find("phone end /dev/"), std::string::npos);
+    EXPECT_NE(result.output.find("phone end /dev/"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("component end /dev/"), std::string::npos);
+    EXPECT_TRUE(contains(read_bytes(config), "/dev/ttyMINE"));
+
+    // With no port stored before, none is stored after.
+    std::filesystem::remove(config);
+    result = run({"--config", config, "--virtual-port", "--time-limit", "0.1"});
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_FALSE(contains(read_bytes(config), "/dev/"));
+    EXPECT_EQ(read_bytes(config).size(), 207u - 24);
 }
 
 TEST_F(StandinProcess, SigtermAndSigintStopTheRunCleanly) {
@@ -221,4 +229,32 @@ TEST_F(StandinProcess, AMissingComponentIsAClearFailure) {
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.output.find("cannot load the component"), std::string::npos) << result.output;
     EXPECT_FALSE(std::filesystem::exists(config));  // nothing ran, nothing written
+}
+
+TEST_F(StandinProcess, ThePhoneReachesTheComponentThroughTheVirtualCable) {
+    write_bytes(config, settings_record(auto_connect_setting, std::string("\x01\0\0\0", 4)));
+    player_process player({"--config", config, "--virtual-port", "--time-limit", "600"});
+    ASSERT_TRUE(player.wait_for("Activated"));
+    const std::string& output = player.output();
+    const std::string marker = "phone end ";
+    const std::size_t at = output.find(marker);
+    ASSERT_NE(at, std::string::npos) << output;
+    const std::string phone_end =
+        output.substr(at + marker.size(), output.find(',', at) - at - marker.size());
+    const int phone = open(phone_end.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(phone, 0) << phone_end;
+
+    // The reader thread hands the command to the main thread, which answers it.
+    ASSERT_EQ(write(phone, "CHCK", 4), 4);
+    pollfd ready{phone, POLLIN, 0};
+    ASSERT_EQ(poll(&ready, 1, 10'000), 1);
+    char answer = 0;
+    EXPECT_EQ(read(phone, &answer, 1), 1);
+    EXPECT_EQ(answer, 'Y');
+    close(phone);
+
+    player.signal(SIGTERM);
+    const finished result = player.finish();
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("Terminating"), std::string::npos) << result.output;
 }
