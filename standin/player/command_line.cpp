@@ -69,7 +69,7 @@ parsed_command_line parse_command_line(const std::vector<std::string>& arguments
         } else if (name == "--component" || name == "--config" || name == "--port" ||
                    name == "--playlist" || name == "--load" || name == "--time-limit" ||
                    name == "--seed" || name == "--page-type" || name == "--page-click" ||
-                   name == "--page-check") {
+                   name == "--page-check" || name == "--page-choose" || name == "--page-browse") {
             const auto v = value();
             if (!v) {
                 return result;
@@ -99,11 +99,14 @@ parsed_command_line parse_command_line(const std::vector<std::string>& arguments
                 }
                 o.seed = seed;
             } else {
-                o.page_actions.push_back(name + " " + *v);
+                o.page_actions.emplace_back(name.substr(std::string("--page-").size()), *v);
             }
         } else if (name == "--virtual-port") {
             flag();
             o.virtual_port = true;
+        } else if (name == "--page-browse-cancel") {
+            flag();
+            o.page_actions.emplace_back("browse-cancel", "");
         } else if (name == "--play") {
             flag();
             o.play = true;
@@ -153,10 +156,19 @@ Options:
   --time-limit SECONDS  stop after this many seconds
   --watch-stdin         stop when standard input ends
   --seed N              seed of the random and shuffle playback orders
-  --page-type ID=TEXT   type TEXT into field ID of the component's preferences page
-  --page-click ID       click button ID of the preferences page
-  --page-check ID=0|1   set check box ID of the preferences page
-                        (the three --page options are not available yet)
+
+Changing the component's settings as a user does, on its preferences page (opened after
+start-up, the actions done in the order given, then closed; the settings are saved at exit):
+  --page-type ID=TEXT   type TEXT into field ID (replacing what it held)
+  --page-click ID       click button or check box ID
+  --page-check ID=0|1   set check box ID to unchecked or checked
+  --page-choose ID=N    choose item N (from 0) of drop-down list ID
+  --page-browse FOLDER  the folder the next folder browser answers
+  --page-browse-cancel  the next folder browser is cancelled
+  Control ids of the "Ambrel" page: 1004 port, 1005 Connect, 1006 connect on start-up,
+  1002 music folders, 1003 browse ("..."), 1007 title format, 1008 Help,
+  1009 random next in shuffle, 1011 use a specific playlist, 1010 that playlist.
+
   --version             print the player's version
   -h, --help            print this text
 

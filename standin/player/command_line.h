@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace standin {
@@ -19,8 +20,9 @@ struct player_options {
     std::optional<double> time_limit_seconds;
     bool watch_stdin = false;
     std::optional<std::uint32_t> seed;
-    // Acting on the component's preferences page as a user would (not available yet).
-    std::vector<std::string> page_actions;
+    // Acting on the component's preferences page as a user would, in order: pairs of an
+    // action (type, click, check, choose, browse, browse-cancel) and its argument.
+    std::vector<std::pair<std::string, std::string>> page_actions;
     bool show_help = false;
     bool show_version = false;
 };

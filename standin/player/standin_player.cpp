@@ -13,6 +13,7 @@
 #include "standin/player/main_loop.h"
 #include "standin/player/media_files.h"
 #include "standin/player/module_loader.h"
+#include "standin/player/page_actions.h"
 #include "standin/player/player_host.h"
 #include "standin/player/stop_watch.h"
 #include "standin/player/virtual_serial.h"
@@ -138,12 +139,6 @@ void run_hooks(player_host& player, const component_services& services, const ch
 }  // namespace
 
 int run_player(const player_options& options) {
-    if (!options.page_actions.empty()) {
-        fail(options.page_actions.front() +
-             ": not available yet (acting on the preferences page comes with the page itself)");
-        return 2;
-    }
-
     main_loop loop;
     // From here on an interrupt ends the run cleanly, also during start-up.
     stop_watch watch(loop, options.watch_stdin);
@@ -246,6 +241,17 @@ int run_player(const player_options& options) {
         entry->set_paths(folder_of(options.config_path).c_str(), component_path.c_str());
         entry->set_services_available(true);
         run_hooks(player, services, "start-up", [](corvina::initquit& s) { s.on_startup(); });
+        if (!options.page_actions.empty()) {
+            std::vector<page_action> actions;
+            for (const auto& [action, argument] : options.page_actions) {
+                actions.push_back(page_action{action, argument});
+            }
+            if (services.pages.empty()) {
+                player.print("standin: the component has no preferences page to act on");
+            } else {
+                perform_page_actions(*services.pages.front(), loop.main_window(), actions, player);
+            }
+        }
 
         const std::string reason =
             loop.run(options.time_limit_seconds, [&player] { player.playback().update(); });

@@ -258,3 +258,20 @@ TEST_F(StandinProcess, ThePhoneReachesTheComponentThroughTheVirtualCable) {
     EXPECT_EQ(result.status, 0) << result.output;
     EXPECT_NE(result.output.find("Terminating"), std::string::npos) << result.output;
 }
+
+TEST_F(StandinProcess, SettingsChangedOnThePreferencesPageAreSaved) {
+    const finished result =
+        run({"--config", config, "--page-type", "1007=[%artist% - ]%title%", "--page-check",
+             "1006=1", "--page-browse", "/srv/music", "--page-click", "1003", "--page-click",
+             "1777", "--time-limit", "0.1"});
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("click 1777 failed"), std::string::npos) << result.output;
+    const byte_vector saved = read_bytes(config);
+    EXPECT_TRUE(contains(saved, "[%artist% - ]%title%"));
+    EXPECT_TRUE(contains(saved, "H:\\mp3;/srv/music"));  // browsing adds a folder
+    const byte_vector auto_connect_on =
+        settings_record(auto_connect_setting, std::string("\x01\0\0\0", 4));
+    EXPECT_NE(
+        std::search(saved.begin(), saved.end(), auto_connect_on.begin(), auto_connect_on.end()),
+        saved.end());
+}
