@@ -108,13 +108,18 @@ void load_playlist(player_host& player, const player_options& options) {
     playlists.set_active(list);
     std::vector<std::string> locations;
     for (const std::string& path : options.load_paths) {
-        locations.push_back("file://" + path);
+        // Playlists hold whole paths, whatever folder the player was started in.
+        std::error_code error;
+        const std::filesystem::path whole =
+            std::filesystem::absolute(path_from_utf8(native_path(path)), error);
+        locations.push_back("file://" + (error ? path : path_to_utf8(whole.lexically_normal())));
     }
     const auto tracks = player.import_locations(locations);
     playlists.insert(list, no_index, tracks, {});
     if (!locations.empty()) {
+        const std::size_t count = playlists.item_count(list);
         player.print("standin: playlist \"" + options.playlist_name + "\" holds " +
-                     std::to_string(playlists.item_count(list)) + " tracks");
+                     std::to_string(count) + (count == 1 ? " track" : " tracks"));
     }
     if (options.play && playlists.item_count(list) != 0) {
         player.playback().play_item(list, 0);
