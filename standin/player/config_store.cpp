@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <utility>
 
 #include "standin/player/media_files.h"
 
@@ -146,7 +147,11 @@ std::optional<std::string> string_record(const byte_vector& blob, const corvina:
     return value;
 }
 
-byte_vector without_record(const byte_vector& blob, const corvina::guid& setting) {
+namespace {
+
+// The whole records of other settings, and where the whole records end.
+std::pair<byte_vector, std::size_t> other_records(const byte_vector& blob,
+                                                  const corvina::guid& setting) {
     byte_vector kept;
     const std::size_t end =
         walk_records(blob, setting, [&](std::size_t at, std::size_t size, bool is_setting) {
@@ -155,25 +160,25 @@ byte_vector without_record(const byte_vector& blob, const corvina::guid& setting
                             blob.begin() + static_cast<std::ptrdiff_t>(at + size));
             }
         });
+    return {std::move(kept), end};
+}
+
+}  // namespace
+
+byte_vector without_record(const byte_vector& blob, const corvina::guid& setting) {
+    auto [kept, end] = other_records(blob, setting);
     kept.insert(kept.end(), blob.begin() + static_cast<std::ptrdiff_t>(end), blob.end());
     return kept;
 }
 
 byte_vector with_string_record(const byte_vector& blob, const corvina::guid& setting,
                                std::string_view value) {
-    byte_vector records;
-    const std::size_t end =
-        walk_records(blob, setting, [&](std::size_t at, std::size_t size, bool is_setting) {
-            if (!is_setting) {
-                records.insert(records.end(), blob.begin() + static_cast<std::ptrdiff_t>(at),
-                               blob.begin() + static_cast<std::ptrdiff_t>(at + size));
-            }
-        });
+    auto [records, end] = other_records(blob, setting);
     append_guid(records, setting);
     append_le32(records, static_cast<std::uint32_t>(value.size()));
     records.insert(records.end(), value.begin(), value.end());
-    records.insert(records.end(), blob.begin() + static_cast<std::ptrdiff_t>(end),
-                   blob.end());  // a damaged tail, if any
+    // A damaged tail, if any, stays after the new record.
+    records.insert(records.end(), blob.begin() + static_cast<std::ptrdiff_t>(end), blob.end());
     return records;
 }
 
