@@ -20,6 +20,9 @@ endfunction()
 # LABELS: "serial" for tests that need a pseudo-terminal, "threads" for the ThreadSanitizer run.
 function(tessel_add_gtest target)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    if(NOT ARG_LABELS)
+        set(ARG_LABELS unit)
+    endif()
     add_executable(${target} ${ARG_SOURCES})
     target_link_libraries(${target} PRIVATE ${ARG_LIBS} tessel_warnings GTest::gtest_main
                                             GTest::gmock)
@@ -28,7 +31,9 @@ function(tessel_add_gtest target)
         set_tests_properties(${target} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 300)
     else()
         include(GoogleTest)
+        # The property list is flattened on its way to each test: escape a list of labels.
+        string(REPLACE ";" "\\;" labels "${ARG_LABELS}")
         gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
-                             PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 120)
+                             PROPERTIES LABELS "${labels}" TIMEOUT 120)
     endif()
 endfunction()
