@@ -30,9 +30,11 @@ double quantile(std::vector<double> samples, double q) {
 
 void print_summary(std::string_view what, std::string_view figure, std::string_view goal,
                    double ratio_to_goal) {
-    std::printf("SUMMARY|%.*s|%.*s|%.*s|%.2f|%s\n", static_cast<int>(what.size()), what.data(),
+    const std::string ratio = ratio_to_goal < 0.0 ? "-" : format_fixed(ratio_to_goal, 2);
+    const char* verdict = ratio_to_goal < 0.0 ? "-" : ratio_to_goal <= 1.0 ? "met" : "NOT MET";
+    std::printf("SUMMARY|%.*s|%.*s|%.*s|%s|%s\n", static_cast<int>(what.size()), what.data(),
                 static_cast<int>(figure.size()), figure.data(), static_cast<int>(goal.size()),
-                goal.data(), ratio_to_goal, ratio_to_goal <= 1.0 ? "met" : "NOT MET");
+                goal.data(), ratio.c_str(), verdict);
     std::fflush(stdout);
 }
 

@@ -26,7 +26,7 @@ inline double median(std::vector<double> samples) {
 }
 
 // One line for the summary table: "SUMMARY|what|figure|goal|ratio to goal|verdict". A ratio
-// of at most 1 meets the goal.
+// of at most 1 meets the goal; a negative one means there is no goal to meet.
 void print_summary(std::string_view what, std::string_view figure, std::string_view goal,
                    double ratio_to_goal);
 

@@ -1,0 +1,196 @@
+// Round trips through the real link: a phone end on a pseudo-terminal, the link manager's
+// reader thread and hand-off window, and this program's main thread pumping as the player's
+// does. CHCK is timed to its "Y"; INFO to its whole reply, less the 300 ms the reader waits
+// before handing INFO on.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench/bench_support.h"
+#include "control/host_control.h"
+#include "host/link_lifecycle.h"
+#include "host/link_manager.h"
+#include "host/settings.h"
+#include "standin/player/track_object.h"
+#include "standin/shared/posix_windows.h"
+
+namespace tessel::bench {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The phone's end of a pseudo-terminal; the link opens the other end by its path.
+class phone_end {
+  public:
+    phone_end() {
+        fd_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (fd_ >= 0 && (::grantpt(fd_) != 0 || ::unlockpt(fd_) != 0)) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~phone_end() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    phone_end(const phone_end&) = delete;
+    phone_end& operator=(const phone_end&) = delete;
+
+    bool usable() const { return fd_ >= 0; }
+    std::string port_path() const { return ::ptsname(fd_); }
+
+    bool send(const char* bytes) {
+        const std::size_t count = std::strlen(bytes);
+        return ::write(fd_, bytes, count) == static_cast<ssize_t>(count);
+    }
+
+    // Waits for exactly count bytes; false when they do not all come within the limit.
+    bool receive(std::size_t count, std::chrono::milliseconds limit) {
+        const auto deadline = clock::now() + limit;
+        char buffer[512];
+        while (count > 0) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock::now());
+            if (left.count() <= 0) {
+                return false;
+            }
+            pollfd wait{fd_, POLLIN, 0};
+            if (::poll(&wait, 1, static_cast<int>(left.count())) <= 0) {
+                continue;
+            }
+            const ssize_t got = ::read(fd_, buffer, std::min(count, sizeof buffer));
+            if (got < 0 && errno != EAGAIN && errno != EINTR) {
+                return false;
+            }
+            count -= got > 0 ? static_cast<std::size_t>(got) : 0;
+        }
+        return true;
+    }
+
+  private:
+    int fd_ = -1;
+};
+
+struct series {
+    std::vector<double> milliseconds;
+    bool complete = true;
+};
+
+// Sends the code count times and times each reply; rests between requests longer than the
+// reader's own rest after each hand-off, so that no request waits for the one before.
+series time_requests(phone_end& phone, const char* code, std::size_t reply_size, int count,
+                     double subtract_ms) {
+    series result;
+    for (int i = 0; i < count; ++i) {
+        const auto start = clock::now();
+        if (!phone.send(code) || !phone.receive(reply_size, 3s)) {
+            std::fprintf(stderr, "%s: no whole reply within 3 s\n", code);
+            result.complete = false;
+            return result;
+        }
+        result.milliseconds.push_back(seconds_since(start) * 1e3 - subtract_ms);
+        std::this_thread::sleep_for(130ms);
+    }
+    return result;
+}
+
+void report(const char* what, const series& times) {
+    std::printf("%-22s n=%-4zu min %7.3f  p50 %7.3f  p90 %7.3f  p99 %7.3f  max %7.3f ms\n", what,
+                times.milliseconds.size(), quantile(times.milliseconds, 0.0),
+                quantile(times.milliseconds, 0.5), quantile(times.milliseconds, 0.9),
+                quantile(times.milliseconds, 0.99), quantile(times.milliseconds, 1.0));
+}
+
+int run(int checks, int infos) {
+    phone_end phone;
+    if (!phone.usable()) {
+        std::fprintf(stderr, "No pseudo-terminal: %s\n", std::strerror(errno));
+        return 1;
+    }
+    quiet_player player;
+    // One track playing, so that INFO carries a real title.
+    standin::track_metadata tags;
+    tags.tags["artist"] = "Round Trip";
+    tags.tags["title"] = "Measured";
+    tags.length = 300.0;
+    const std::size_t list = player.host().playlists().create_playlist("Default");
+    player.host().playlists().insert(
+        list, standin::no_index,
+        {standin::make_counted<standin::track_object>("C:\\Music\\timed.mp3", tags)}, {false});
+    player.host().playlists().set_active(list);
+    player.host().playback().play_item(list, 0);
+
+    cfg_com_port.set(phone.port_path().c_str());
+    cfg_music_directory.set("");
+    cfg_auto_connect = 1;
+    cfg_use_specific_playlist = 0;
+    start_link_manager();
+    if (link_manager_instance == nullptr || !link_manager_instance->is_active()) {
+        std::fprintf(stderr, "The link did not come up on %s\n", phone.port_path().c_str());
+        stop_link_manager();
+        return 1;
+    }
+    // The title INFO will carry, formatted as the link formats it.
+    host_control control;
+    control.set_title_format(cfg_title_format.get());
+    string8 title;
+    control.get_playing_title(title);
+    const std::size_t info_size = 18 + title.length();
+
+    std::atomic<bool> done{false};
+    series check_times;
+    series info_times;
+    const std::thread::id main_thread = std::this_thread::get_id();
+    std::thread phone_side([&] {
+        check_times = time_requests(phone, "CHCK", 1, checks, 0.0);
+        if (check_times.complete) {
+            info_times = time_requests(phone, "INFO", info_size, infos, 300.0);
+        }
+        done = true;
+        corvina::posix_windows::wake(main_thread);
+    });
+    // The player's main thread: serve hand-offs until the phone is done.
+    while (!done.load()) {
+        corvina::posix_windows::pump_wait(20);
+    }
+    phone_side.join();
+    stop_link_manager();
+    if (!check_times.complete || !info_times.complete) {
+        return 1;
+    }
+
+    report("CHCK to \"Y\"", check_times);
+    report("INFO, less 300 ms", info_times);
+    const double check_median = median(check_times.milliseconds);
+    const double info_median = median(info_times.milliseconds);
+    print_summary("Round trip CHCK, median",
+                  format_fixed(check_median, 3) + " ms (p99 " +
+                      format_fixed(quantile(check_times.milliseconds, 0.99), 3) + " ms)",
+                  "< 5 ms", check_median / 5.0);
+    print_summary("Round trip INFO less 300 ms, median",
+                  format_fixed(info_median, 3) + " ms (p99 " +
+                      format_fixed(quantile(info_times.milliseconds, 0.99), 3) + " ms)",
+                  "< 5 ms", info_median / 5.0);
+    return 0;
+}
+
+}  // namespace
+}  // namespace tessel::bench
+
+int main(int argc, char** argv) {
+    const int checks = argc > 1 ? std::atoi(argv[1]) : 100;
+    const int infos = argc > 2 ? std::atoi(argv[2]) : 50;
+    return tessel::bench::run(checks > 0 ? checks : 100, infos > 0 ? infos : 50);
+}
