@@ -179,7 +179,9 @@ def run(system):
     time.sleep(1.5)
     status = system.phone("info")[0]
     check(status["playing"], "a file sent with PLAY plays")
-    check(status["title"] == "plain.wav" and status["length"] == 20,
+    # The Windows stand-in reads no tags and no durations: its tracks have length 0.
+    expected_length = 0 if system.wine else 20
+    check(status["title"] == "plain.wav" and status["length"] == expected_length,
           f"INFO names the played file and its length ({status['title']}, {status['length']})")
     time.sleep(2.2)
     later = system.phone("info")[0]
