@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Builds the optimised bench preset and runs every benchmark, then prints a summary table.
+# Each program's full output is kept in build/bench/results/.
+#
+#   scripts/bench.sh            all benchmarks, full sizes (a few minutes: PLST of 65,535
+#                               entries on the stand-in player is the long one)
+#   scripts/bench.sh --quick    fewer rounds and samples, PLST up to 16,384 entries
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+
+list_rounds=7
+plst_sizes=(1024 4096 16384 65535)
+checks=200
+infos=60
+if [[ "${1:-}" == "--quick" ]]; then
+    list_rounds=3
+    plst_sizes=(1024 4096 16384)
+    checks=40
+    infos=15
+fi
+
+build=build/bench
+cmake --preset bench >/dev/null
+cmake --build "$build" -j2 --target bench_list_walk bench_list_memory bench_playlist_transfer \
+    bench_round_trip
+results="$build/results"
+mkdir -p "$results"
+bin="$build/bin"
+
+run() {
+    local name="$1"
+    shift
+    echo "== $name: $*"
+    if ! "$@" 2>&1 | tee "$results/$name.txt"; then
+        echo "SUMMARY|$name|failed|-|-|FAILED" >>"$results/$name.txt"
+    fi
+}
+
+run list_walk "$bin/bench_list_walk" "$list_rounds"
+run list_memory "$bin/bench_list_memory"
+run round_trip "$bin/bench_round_trip" "$checks" "$infos"
+run playlist_transfer "$bin/bench_playlist_transfer" 1 "${plst_sizes[@]}"
+
+echo
+echo "Summary ($(uname -sm), $(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC'))"
+{
+    echo "benchmark|figure|goal|ratio to goal|verdict"
+    for name in list_walk list_memory round_trip playlist_transfer; do
+        grep -h '^SUMMARY|' "$results/$name.txt" | cut -d'|' -f2-
+    done
+} | column -t -s '|'
