@@ -1,18 +1,16 @@
-// The link under faults, over a real pseudo-terminal: the port vanishing while active, noise on
-// the wire, and deactivation or shut-down while commands, a folder listing and a slowly
-// reading phone are all in flight.
+// The link under faults, over a real pseudo-terminal: the port vanishing while active, and
+// deactivation or shut-down while commands, a folder listing and a slowly reading phone are
+// all in flight.
 
 #include <dirent.h>
 #include <sys/resource.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,10 +52,6 @@ std::chrono::microseconds process_cpu_time() {
         return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
     };
     return to_us(usage.ru_utime) + to_us(usage.ru_stime);
-}
-
-std::size_t count_of(const lines& all, const std::string& line) {
-    return static_cast<std::size_t>(std::count(all.begin(), all.end(), line));
 }
 
 // The link opens a fixed name, a link to the phone's current pseudo-terminal, so that the
@@ -162,51 +156,6 @@ TEST_F(link_faults, the_link_deactivates_at_once_while_the_port_is_gone) {
     // The wait for a retry must not hold the deactivation up (loose: the retry is 1 s).
     EXPECT_LT(clock::now() - before, 10s);
     EXPECT_FALSE(link_manager_instance->is_active());
-}
-
-TEST_F(link_faults, after_noise_and_one_quiet_period_the_framing_is_back) {
-    ASSERT_EQ(phone->unavailable_reason(), "");
-    activate_and_check();
-    console.clear();
-
-    // Noise holds no capital letters or digits, so no four bytes of it can be a command.
-    std::mt19937 random(20261208);
-    std::string noise_bytes;
-    for (int value = 0; value < 256; ++value) {
-        const bool code_letter = (value >= 'A' && value <= 'Z') || (value >= '0' && value <= '9');
-        if (!code_letter) {
-            noise_bytes.push_back(static_cast<char>(value));
-        }
-    }
-    std::uniform_int_distribution<std::size_t> pick(0, noise_bytes.size() - 1);
-    std::size_t codes_expected = 0;
-    std::size_t handed_over = 0;
-    for (int burst = 1; burst <= 3; ++burst) {
-        // 4k + r bytes: k whole codes, then a short read of r bytes ends the burst.
-        const std::size_t whole = std::uniform_int_distribution<std::size_t>(2, 8)(random);
-        const std::size_t tail = std::uniform_int_distribution<std::size_t>(1, 3)(random);
-        std::string noise;
-        for (std::size_t i = 0; i < 4 * whole + tail; ++i) {
-            noise.push_back(noise_bytes[pick(random)]);
-        }
-        ASSERT_TRUE(phone->send(noise));
-        codes_expected += whole;
-        const auto errors = static_cast<std::size_t>(burst);
-        pump_until(
-            [&] {
-                return handed_over >= codes_expected &&
-                       count_of(console.lines(), "ERROR : Read error!") >= errors;
-            },
-            30s, handed_over);
-    }
-    // One line-idle period.
-    pump_until([] { return false; }, 300ms, handed_over);
-    EXPECT_EQ(handed_over, codes_expected);  // four bytes a code, never more, never fewer
-    EXPECT_EQ(count_of(console.lines(), "ERROR : Read error!"), 3u);
-
-    // Then a real request is read whole.
-    ASSERT_TRUE(phone->send("CHCK"));
-    EXPECT_EQ(receive_while_pumping(2, 3s), "Y");  // and nothing was answered to the noise
 }
 
 // A phone that reads a little at a time, as a slow Bluetooth link drains the port.
