@@ -48,6 +48,7 @@ std::string format_fixed(double value, int decimals) {
 
 int sink_connection::write(const void* /*bytes*/, std::size_t count) {
     last_write_ = count;
+    last_write_time_ = clock::now();
     return static_cast<int>(count);
 }
 

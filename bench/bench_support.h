@@ -32,7 +32,7 @@ void print_summary(std::string_view what, std::string_view figure, std::string_v
 
 std::string format_fixed(double value, int decimals);
 
-// A connection to nowhere: counts the bytes of each write and keeps the size of the last one.
+// A connection to nowhere: keeps the size and the time of the last write.
 class sink_connection final : public connection {
   public:
     bool open() override { return true; }
@@ -43,9 +43,11 @@ class sink_connection final : public connection {
     void set_port_name(string8 name) override;
 
     std::size_t last_write_size() const { return last_write_; }
+    clock::time_point last_write_time() const { return last_write_time_; }
 
   private:
     std::size_t last_write_ = 0;
+    clock::time_point last_write_time_{};
 };
 
 // A stand-in player that prints nothing, recorded as the component's host with its services

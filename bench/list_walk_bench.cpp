@@ -1,5 +1,7 @@
 // LIST over a generated tree of 100,000 files in 2,000 folders, against a bare recursive scan
 // of the same tree in the same run. Scans and LISTs alternate so that both see the same cache.
+// The LIST is timed from the command to the write of its reply (the walk and the serialising,
+// what the phone waits for), and again to the end of the worker, which frees the tree after.
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -103,6 +105,7 @@ int run(int repeats) {
     std::vector<double> readdir_times;
     std::vector<double> iterator_times;
     std::vector<double> stat_times;
+    std::vector<double> reply_times;
     std::vector<double> list_times;
     std::vector<double> walk_times;
     std::vector<double> serialise_times;
@@ -128,6 +131,8 @@ int run(int repeats) {
         link.process_command(commands::list);
         link.join_list_worker(false);
         const double list_time = seconds_since(start);
+        const double reply_time =
+            std::chrono::duration<double>(sink.last_write_time() - start).count();
 
         // The same LIST in its two halves.
         start = clock::now();
@@ -162,19 +167,21 @@ int run(int repeats) {
         iterator_times.push_back(iterator_time);
         stat_times.push_back(stat_time);
         list_times.push_back(list_time);
+        reply_times.push_back(reply_time);
         walk_times.push_back(walk_time);
         serialise_times.push_back(serialise_time);
     }
 
     const double scan = median(readdir_times);
-    const double list = median(list_times);
+    const double list = median(reply_times);
     std::printf("Tree: %zu files, %zu folders, %zu name bytes; LISTACK reply %zu bytes\n",
                 tree.files, tree.folders, scanned.name_bytes, reply_size);
     std::printf("Medians of %d rounds (ms):\n", repeats);
     std::printf("  bare scan, opendir/readdir              %9.2f\n", scan * 1e3);
     std::printf("  bare scan, recursive_directory_iterator %9.2f\n", median(iterator_times) * 1e3);
     std::printf("  scan, opendir/readdir + fstatat        %9.2f\n", median(stat_times) * 1e3);
-    std::printf("  LIST (walk, serialise, write, free)     %9.2f\n", list * 1e3);
+    std::printf("  LIST until its reply is written         %9.2f\n", list * 1e3);
+    std::printf("  LIST with the tree freed after the write%9.2f\n", median(list_times) * 1e3);
     std::printf("    walk_music_folders                    %9.2f\n", median(walk_times) * 1e3);
     std::printf("    serialise_tree into the reply         %9.2f\n", median(serialise_times) * 1e3);
     const double ratio = list / scan;
