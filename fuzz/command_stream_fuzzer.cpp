@@ -18,13 +18,18 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "control/control.h"
 #include "fuzz/two_ended_input.h"
+#include "host/corvina/class_guids.h"
+#include "host/corvina/service.h"
+#include "host/corvina/services.h"
 #include "protocol/command_code.h"
 #include "protocol/phone_link.h"
 #include "protocol/reply_buffer.h"
+#include "support/host_access.h"
 #include "transport/connection.h"
 
 namespace tessel::fuzz {
@@ -339,6 +344,52 @@ class fuzz_connection final : public connection {
     const fuzz_player& player_;
 };
 
+// The player around the link: the fuzzing thread is its main thread, and its console takes
+// only the lines a phone can cause.
+class fuzz_console final : public corvina::console {
+  public:
+    int service_release() override { return 1; }
+    int service_add_ref() override { return 1; }
+    bool service_query(corvina::service_base*& /*out*/, const corvina::guid& /*cls*/) override {
+        return false;
+    }
+    void print(const char* text, std::size_t length) override {
+        const std::string_view line =
+            length == corvina::whole_text ? std::string_view(text) : std::string_view(text, length);
+        require(line == "ERROR : Read error!" ||
+                    line ==
+                        "ERROR : The playlist exceeds 65535 songs, it cannot be uploaded to the "
+                        "phone!",
+                "unexpected console line");
+    }
+};
+
+class fuzz_host final : public corvina::host_api {
+  public:
+    class_handle find_class(const corvina::guid& cls) override {
+        return cls == corvina::class_guids::console ? &console_ : nullptr;
+    }
+    bool create_instance(corvina::service_base*& out, class_handle cls,
+                         std::size_t index) override {
+        if (cls != &console_ || index != 0) {
+            return false;
+        }
+        if (out != nullptr) {
+            out->service_release();
+        }
+        out = &console_;
+        out->service_add_ref();
+        return true;
+    }
+    std::size_t instance_count(class_handle cls) override { return cls == &console_ ? 1 : 0; }
+    corvina::window_handle main_window() override { return nullptr; }
+    bool is_main_thread() override { return std::this_thread::get_id() == main_thread_; }
+
+  private:
+    fuzz_console console_;
+    const std::thread::id main_thread_ = std::this_thread::get_id();
+};
+
 string8 music_folders_for(std::uint8_t pick) {
     const std::string missing = tree->text("no such folder");
     switch (pick % 5) {
@@ -362,6 +413,9 @@ string8 music_folders_for(std::uint8_t pick) {
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
     static tessel::fuzz::music_tree made;
     tessel::fuzz::tree = &made;
+    static tessel::fuzz::fuzz_host player;
+    tessel::host().api = &player;
+    tessel::host().services_available = true;
     return 0;
 }
 
