@@ -2,7 +2,6 @@
 // deactivation or shut-down while commands, a folder listing and a slowly reading phone are
 // all in flight.
 
-#include <dirent.h>
 #include <sys/resource.h>
 
 #include <atomic>
@@ -21,6 +20,7 @@
 #include "host/link_manager.h"
 #include "host/settings.h"
 #include "standin/shared/posix_windows.h"
+#include "tests/common/thread_count.h"
 #include "tests/control/recording_player.h"
 #include "tests/protocol/scratch_folder.h"
 #include "tests/transport/serial_peer.h"
@@ -32,19 +32,7 @@ using namespace std::chrono_literals;
 using clock = std::chrono::steady_clock;
 using lines = std::vector<std::string>;
 namespace fs = std::filesystem;
-
-// Threads of the process right now. The first thread started may bring a sanitizer's helper
-// thread along, so fixtures start and end one before they take a baseline.
-std::size_t thread_count() {
-    std::size_t count = 0;
-    if (DIR* tasks = opendir("/proc/self/task")) {
-        while (const dirent* entry = readdir(tasks)) {
-            count += entry->d_name[0] != '.';
-        }
-        closedir(tasks);
-    }
-    return count;
-}
+using test::thread_count;
 
 // CPU time the whole process has used, every thread together.
 std::chrono::microseconds process_cpu_time() {
@@ -69,7 +57,7 @@ class link_faults : public ::testing::Test {
         port_link = folder.path() / "port";
         cfg_com_port.set(test::path_to_utf8(port_link).c_str());
         connect_phone();
-        std::thread([] {}).join();
+        std::thread([] {}).join();  // see thread_count()
     }
     ~link_faults() override {
         stop_link_manager();
