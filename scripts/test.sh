@@ -26,13 +26,21 @@ for preset in "${presets[@]}"; do
         wineserver -p 600 || true
     fi
     echo "=== $preset: test"
-    if ! ctest --preset "$preset" -j "$jobs"; then
+    # A test that fails is run once more before the preset counts as failed: two window-system
+    # tests are known to hang rarely under the sanitizers (see the issue notes).
+    if ! ctest --preset "$preset" -j "$jobs" --repeat until-pass:2; then
         failed+=("$preset")
     fi
     if [ "$preset" = windows ]; then
         wineserver -k 2>/dev/null || true
     fi
 done
+
+# With the default presets, each fuzz target also runs briefly.
+if [ $# -eq 0 ]; then
+    echo "=== fuzz: 30 s a target"
+    bash scripts/fuzz.sh 30 || failed+=("fuzz")
+fi
 
 if [ ${#failed[@]} -gt 0 ]; then
     echo "FAILED presets: ${failed[*]}"
