@@ -87,16 +87,27 @@ class playlist_service final : public player_service<corvina::playlist_service> 
 
     void playlist_enum_items(std::size_t playlist, corvina::item_callback& callback,
                              const corvina::selection_mask& mask) override {
-        // A snapshot: the callback may change the playlist.
+        // A snapshot of the meant items (the callback may change the playlist), found with the
+        // mask's find so that asking for one item costs one step, not one per item.
         const std::size_t count = playlists_.item_count(playlist);
-        std::vector<std::pair<service_ptr<track_object>, bool>> items;
-        items.reserve(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            items.emplace_back(service_ptr<track_object>(playlists_.item(playlist, i)),
-                               playlists_.is_selected(playlist, i));
+        struct meant_item {
+            std::size_t index;
+            service_ptr<track_object> track;
+            bool selected;
+        };
+        std::vector<meant_item> items;
+        std::size_t i = mask.find(true, 0, static_cast<std::ptrdiff_t>(count));
+        while (i < count) {
+            if (mask.get(i)) {  // find only skips ahead; get has the last word
+                items.push_back({i, service_ptr<track_object>(playlists_.item(playlist, i)),
+                                 playlists_.is_selected(playlist, i)});
+            }
+            const std::size_t next =
+                mask.find(true, i + 1, static_cast<std::ptrdiff_t>(count - i - 1));
+            i = next > i ? next : i + 1;  // a mask that answers backwards still ends
         }
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            if (mask.get(i) && !callback.on_item(i, items[i].first.get(), items[i].second)) {
+        for (const meant_item& item : items) {
+            if (!callback.on_item(item.index, item.track.get(), item.selected)) {
                 return;
             }
         }
