@@ -1,5 +1,6 @@
 #include "protocol/wire_reader.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <vector>
@@ -11,18 +12,27 @@ namespace tessel {
 
 namespace {
 
+// Long texts are read in pieces: the port waits for a read in proportion to its size, so a
+// phone that announced 65,535 bytes and then fell silent would hold the main thread for
+// minutes. Piece by piece, silence costs one small read's wait.
+constexpr std::size_t read_piece = 256;
+
 // Reads into a zeroed block; logs when fewer than count bytes came.
 void read_exactly_or_log(connection& link, void* bytes, std::size_t count) {
-    std::memset(bytes, 0, count);
-    if (count == 0) {
-        return;
-    }
-    const int got = link.read(bytes, count);
-    const std::size_t arrived = got < 0 ? 0 : static_cast<std::size_t>(got);
-    if (arrived < count) {
-        // Whatever the port left past what it reported stays zero.
-        std::memset(static_cast<std::uint8_t*>(bytes) + arrived, 0, count - arrived);
-        log_error("Read error!");
+    auto* block = static_cast<std::uint8_t*>(bytes);
+    std::memset(block, 0, count);
+    std::size_t arrived = 0;
+    while (arrived < count) {
+        const std::size_t piece = std::min(read_piece, count - arrived);
+        const int got = link.read(block + arrived, piece);
+        const std::size_t taken = got < 0 ? 0 : std::min(static_cast<std::size_t>(got), piece);
+        arrived += taken;
+        if (taken < piece) {
+            // Whatever the port left past what it reported stays zero.
+            std::memset(block + arrived, 0, count - arrived);
+            log_error("Read error!");
+            return;
+        }
     }
 }
 

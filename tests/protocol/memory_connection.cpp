@@ -25,6 +25,11 @@ std::size_t memory_connection::unread() const {
     return input_.size();
 }
 
+std::size_t memory_connection::largest_read() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return largest_read_;
+}
+
 int memory_connection::write(const void* bytes, std::size_t count) {
     const auto* data = static_cast<const char*>(bytes);
     std::size_t offset = 0;
@@ -53,6 +58,7 @@ int memory_connection::write_buffer(const reply_buffer& buffer) {
 
 int memory_connection::read(void* buffer, std::size_t count) {
     std::lock_guard<std::mutex> lock(mutex_);
+    largest_read_ = std::max(largest_read_, count);
     const std::size_t available = std::min(count, input_.size());
     auto* out = static_cast<char*>(buffer);
     for (std::size_t i = 0; i < available; ++i) {

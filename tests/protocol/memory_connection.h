@@ -30,6 +30,8 @@ class memory_connection final : public connection {
     std::vector<recorded_write> writes() const;
     // Script bytes not read yet.
     std::size_t unread() const;
+    // The most bytes one read asked for.
+    std::size_t largest_read() const;
 
     bool open() override { return true; }
     void close() override {}
@@ -43,6 +45,7 @@ class memory_connection final : public connection {
     std::deque<char> input_;
     std::string stream_;
     std::vector<recorded_write> writes_;
+    std::size_t largest_read_ = 0;
 };
 
 }  // namespace tessel::test

@@ -53,6 +53,22 @@ TEST_F(wire_reader, missing_length_reads_as_empty_and_logs) {
     EXPECT_EQ(console_.lines(), std::vector<std::string>{"ERROR : Read error!"});
 }
 
+// The port's wait for a read grows with the bytes asked for, so a silent phone that announced
+// the longest string must never get a read of that size.
+TEST_F(wire_reader, long_strings_are_read_in_small_pieces) {
+    const std::string whole(65535, 'w');
+    link_.feed("\xFF\xFF"s + whole + "C");
+    EXPECT_EQ(read_wire_string(link_).view(), whole);
+    EXPECT_EQ(link_.unread(), 1u);
+    EXPECT_EQ(read_wire_u8(link_), 'C');
+    EXPECT_TRUE(console_.lines().empty());
+
+    link_.feed("\xFF\xFF"s + std::string(1000, 'c'));
+    EXPECT_EQ(read_wire_string(link_).view(), std::string(1000, 'c'));
+    EXPECT_EQ(console_.lines(), std::vector<std::string>{"ERROR : Read error!"});
+    EXPECT_LE(link_.largest_read(), 1024u);
+}
+
 TEST_F(wire_reader, zero_byte_ends_the_text_but_every_byte_is_consumed) {
     link_.feed(
         "\x00\x06"
