@@ -14,6 +14,13 @@ HANDLE to_handle(corvina::file_handle port) {
     return reinterpret_cast<HANDLE>(port);
 }
 
+// A port set to abort on line errors (framing, parity, overrun) refuses every read and write
+// until the error is cleared; left alone, one burst of noise would silence the link for good.
+void clear_line_error(HANDLE port) {
+    DWORD errors = 0;
+    ClearCommError(port, &errors, nullptr);
+}
+
 }  // namespace
 
 corvina::file_handle bluetooth_connection::open_port(const string8& name) {
@@ -37,6 +44,9 @@ std::size_t bluetooth_connection::read_port(corvina::file_handle port, void* buf
                                             std::size_t count, bool& failed) {
     DWORD got = 0;
     failed = ReadFile(to_handle(port), buffer, static_cast<DWORD>(count), &got, nullptr) == FALSE;
+    if (failed) {
+        clear_line_error(to_handle(port));
+    }
     return got;
 }
 
@@ -44,7 +54,7 @@ std::size_t bluetooth_connection::write_port(corvina::file_handle port, const vo
                                              std::size_t count) {
     DWORD sent = 0;
     if (WriteFile(to_handle(port), bytes, static_cast<DWORD>(count), &sent, nullptr) == FALSE) {
-        return 0;
+        clear_line_error(to_handle(port));
     }
     return sent;
 }
