@@ -1,6 +1,7 @@
 #include "host/link_manager.h"
 
 #include <cstring>
+#include <system_error>
 
 #include "control/host_control.h"
 #include "host/link_window.h"
@@ -40,6 +41,7 @@ link_manager::link_manager() {
 link_manager::~link_manager() {
     log_info("Terminating");
     activate(false);
+    unregister_window_class(window_class_name, host().instance);
 }
 
 void link_manager::apply_settings() {
@@ -52,7 +54,12 @@ void link_manager::activate(bool on) {
     if (on && reader_running_.load()) {
         activate(false);  // a second reader would race the first for the port
     }
-    active_.store(on);
+    {
+        // Under the lock: a reader between testing active_ and starting its wait would
+        // otherwise miss the wake and sleep its whole pause.
+        const std::lock_guard<std::mutex> lock(wake_mutex_);
+        active_.store(on);
+    }
     if (!on) {
         wake_.notify_all();
         destroy_window(window_.exchange(nullptr));
@@ -77,7 +84,15 @@ void link_manager::activate(bool on) {
     connection_->set_port_name(cfg_com_port.get());
     if (connection_->open()) {
         reader_running_.store(true);
-        reader_thread_ = std::thread([this] { run_reader(); });
+        try {
+            reader_thread_ = std::thread([this] { run_reader(); });
+        } catch (const std::system_error& error) {
+            // No reader, no link: close the port again rather than look connected.
+            reader_running_.store(false);
+            log_error(error.what());
+            activate(false);
+            return;
+        }
         log_info("Activated");
     } else {
         log_error("Could not connect!");

@@ -29,6 +29,10 @@ inline constexpr std::uint32_t app_message = 0x8000;
 bool register_window_class(const char* name, window_procedure procedure,
                            corvina::module_handle instance);
 
+// Unregisters a class whose windows are all gone, so that no class outlives the code of its
+// procedure once the component is unloaded.
+void unregister_window_class(const char* name, corvina::module_handle instance);
+
 // Sends a message and waits for the procedure's result; 0 at once when the window is gone.
 std::intptr_t send_window_message(corvina::window_handle window, std::uint32_t message,
                                   std::uintptr_t wparam, std::intptr_t lparam);

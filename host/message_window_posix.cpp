@@ -11,6 +11,10 @@ bool register_window_class(const char* name, window_procedure procedure,
     return windows::register_class(name, procedure);
 }
 
+void unregister_window_class(const char* name, corvina::module_handle /*instance*/) {
+    windows::unregister_class(name);
+}
+
 std::intptr_t send_window_message(corvina::window_handle window, std::uint32_t message,
                                   std::uintptr_t wparam, std::intptr_t lparam) {
     return window == nullptr ? 0 : windows::send_message(window, message, wparam, lparam);

@@ -31,6 +31,10 @@ bool register_window_class(const char* name, window_procedure procedure,
     return RegisterClassW(&window_class) != 0;
 }
 
+void unregister_window_class(const char* name, corvina::module_handle instance) {
+    UnregisterClassW(widen(name).c_str(), static_cast<HINSTANCE>(instance));
+}
+
 std::intptr_t send_window_message(corvina::window_handle window, std::uint32_t message,
                                   std::uintptr_t wparam, std::intptr_t lparam) {
     // A destroyed window fails the send at once, also one destroyed while the send waits.

@@ -91,6 +91,8 @@ TEST_F(lifecycle, shut_down_of_an_active_link_deactivates_twice_around_terminati
     EXPECT_EQ(link_manager_instance, nullptr);
     EXPECT_EQ(console.lines(), (lines{"Deactivated", "Terminating", "Deactivated"}));
     EXPECT_EQ(thread_count(), threads_before);
+    // The window class went with the manager: none may outlive the code of its procedure.
+    EXPECT_FALSE(corvina::posix_windows::unregister_class("tessel_link"));
 }
 
 TEST_F(lifecycle, the_link_answers_again_after_a_reactivation) {
