@@ -95,4 +95,36 @@ std::size_t utf8_decode_char(const char* text, std::uint32_t* code_point, std::s
     return count;
 }
 
+std::size_t utf8_unicode_char_length(const char* text, std::size_t max) {
+    std::uint32_t code_point = 0;
+    const std::size_t used = utf8_decode_char(text, &code_point, max);
+    // The decoder takes overlong forms as invalid already.
+    if (used == 0 || code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF)) {
+        return 0;
+    }
+    return used;
+}
+
+std::string utf8_replace_invalid(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        // An ASCII byte, NUL included, is a character of its own.
+        if (static_cast<unsigned char>(text[at]) < 0x80) {
+            out += text[at];
+            ++at;
+            continue;
+        }
+        const std::size_t used = utf8_unicode_char_length(text.data() + at, text.size() - at);
+        if (used == 0) {
+            out += "\xEF\xBF\xBD";
+            ++at;
+        } else {
+            out.append(text.substr(at, used));
+            at += used;
+        }
+    }
+    return out;
+}
+
 }  // namespace tessel

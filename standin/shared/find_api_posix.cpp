@@ -1,5 +1,6 @@
 // Directory searches over POSIX folders, answering as the Windows search does: "." and ".."
-// are entries, folders carry the attribute bit 0x10, and a backslash separates folders too.
+// are entries, folders carry the attribute bit 0x10, a backslash separates folders too, and
+// names are UTF-8 (a POSIX name is any bytes; those that are not UTF-8 become U+FFFD).
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -8,10 +9,12 @@
 #include <cstdint>
 #include <new>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "standin/shared/corvina_shared.h"
+#include "support/utf8.h"
 
 namespace {
 
@@ -23,11 +26,13 @@ struct found_entry {
     std::uint32_t attributes;
 };
 
-found_entry describe(std::string name, const struct stat& info) {
+found_entry describe(std::string_view name, const struct stat& info) {
+    std::string shown = tessel::utf8_replace_invalid(name);
     if (S_ISDIR(info.st_mode)) {
-        return found_entry{std::move(name), 0, corvina::win32_values::file_attribute_directory};
+        return found_entry{std::move(shown), 0, corvina::win32_values::file_attribute_directory};
     }
-    return found_entry{std::move(name), static_cast<std::uint64_t>(info.st_size), attribute_normal};
+    return found_entry{std::move(shown), static_cast<std::uint64_t>(info.st_size),
+                       attribute_normal};
 }
 
 // The whole listing is read when the search starts, so no folder stays open while the caller

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 
 namespace tessel {
 namespace {
@@ -103,6 +105,48 @@ TEST(utf8, decoding_reads_no_further_than_the_bound) {
     EXPECT_EQ(utf8_decode_char(euro, nullptr, 2), 0u);
     EXPECT_EQ(utf8_decode_char(euro, nullptr, 3), 3u);
     EXPECT_EQ(utf8_decode_char(euro, nullptr, 0), 0u);
+}
+
+TEST(utf8, replacing_keeps_valid_text_as_it_is) {
+    using namespace std::string_literals;
+    for (const std::string& text : {""s, "plain.mp3"s, "caf\xC3\xA9.mp3"s, "\xE2\x82\xAC"s,
+                                    "\xF0\x9F\x8E\xB5"s, "\xF4\x8F\xBF\xBF"s, "a\0b"s}) {
+        EXPECT_EQ(utf8_replace_invalid(text), text);
+    }
+}
+
+TEST(utf8, replacing_turns_each_byte_that_starts_no_character_into_a_replacement) {
+    const std::string r = "\xEF\xBF\xBD";
+    EXPECT_EQ(utf8_replace_invalid("a\xFF"
+                                   "b.mp3"),
+              "a" + r + "b.mp3");
+    EXPECT_EQ(utf8_replace_invalid("caf\xE9.mp3"), "caf" + r + ".mp3") << "Latin-1";
+    EXPECT_EQ(utf8_replace_invalid("\xE2\x82"), r + r) << "cut short at the end";
+    EXPECT_EQ(utf8_replace_invalid("\xC0\x80"), r + r) << "overlong";
+    EXPECT_EQ(utf8_replace_invalid("\xED\xA0\x80"), r + r + r) << "a surrogate";
+    EXPECT_EQ(utf8_replace_invalid("\xF4\x90\x80\x80"), r + r + r + r) << "past U+10FFFF";
+    EXPECT_EQ(utf8_replace_invalid("\xF8\x88\x80\x80\x80"), r + r + r + r + r) << "five bytes";
+    // Only the bad byte goes: what follows it is read afresh.
+    EXPECT_EQ(utf8_replace_invalid("\xE2\xC3\xA9"), r + "\xC3\xA9");
+}
+
+TEST(utf8, replacing_reads_no_further_than_the_text) {
+    // Exactly two bytes on the heap, so that a read past them is caught by the sanitizer.
+    const auto bytes = std::make_unique<char[]>(2);
+    bytes[0] = '\xE2';
+    bytes[1] = '\x82';
+    EXPECT_EQ(utf8_replace_invalid(std::string_view(bytes.get(), 2)), "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+TEST(utf8, unicode_char_length_refuses_what_the_original_form_allows) {
+    EXPECT_EQ(utf8_unicode_char_length("\xF4\x8F\xBF\xBF", 4), 4u);
+    EXPECT_EQ(utf8_unicode_char_length("\xF4\x90\x80\x80", 4), 0u);
+    EXPECT_EQ(utf8_unicode_char_length("\xED\x9F\xBF", 3), 3u);
+    EXPECT_EQ(utf8_unicode_char_length("\xED\xA0\x80", 3), 0u);
+    EXPECT_EQ(utf8_unicode_char_length("\xED\xBF\xBF", 3), 0u);
+    EXPECT_EQ(utf8_unicode_char_length("\xEE\x80\x80", 3), 3u);
+    EXPECT_EQ(utf8_unicode_char_length("\xFC\x84\x80\x80\x80\x80", 6), 0u);
+    EXPECT_EQ(utf8_unicode_char_length("", 1), 0u);
 }
 
 }  // namespace

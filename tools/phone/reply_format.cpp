@@ -240,14 +240,8 @@ std::string json_string(std::string_view text) {
             ++at;
             continue;
         }
-        std::uint32_t code_point = 0;
-        const std::size_t length =
-            utf8_decode_char(text.data() + at, &code_point, text.size() - at);
-        char shortest[8];
-        const bool valid = length != 0 && code_point <= 0x10FFFF &&
-                           (code_point < 0xD800 || code_point > 0xDFFF) &&
-                           utf8_encode_char(code_point, shortest) == length;
-        if (valid) {
+        const std::size_t length = utf8_unicode_char_length(text.data() + at, text.size() - at);
+        if (length != 0) {
             out.append(text.substr(at, length));
             at += length;
         } else {
