@@ -11,12 +11,6 @@ namespace tessel {
 
 namespace {
 
-// A long write goes out in pieces, each given the port's time-out for its own size: a phone that
-// keeps reading gets a whole folder listing however long it takes, while one that stopped
-// reading fails the write within seconds instead of holding the write lock, and everyone
-// waiting on it, for minutes.
-constexpr std::size_t write_piece = 256;
-
 // Counts are answered as int: one call moves at most INT_MAX bytes.
 std::size_t clamp_count(std::size_t count) {
     return std::min(count, static_cast<std::size_t>(INT_MAX));
@@ -66,18 +60,7 @@ int bluetooth_connection::write(const void* bytes, std::size_t count) {
         return 0;
     }
     const std::lock_guard<std::mutex> order(write_order_);
-    const auto* data = static_cast<const unsigned char*>(bytes);
-    const std::size_t total = clamp_count(count);
-    std::size_t sent = 0;
-    while (sent < total) {
-        const std::size_t piece = std::min(write_piece, total - sent);
-        const std::size_t done = write_port(port_, data + sent, piece);
-        sent += std::min(done, piece);
-        if (done < piece) {
-            break;
-        }
-    }
-    return static_cast<int>(sent);
+    return static_cast<int>(write_port(port_, bytes, clamp_count(count)));
 }
 
 int bluetooth_connection::write_buffer(const reply_buffer& buffer) {

@@ -20,8 +20,7 @@ namespace tessel {
 
 // The port's time-outs, in milliseconds. A read of n bytes ends when they came, when more
 // than read_interval passes between two bytes, or after read_constant + read_multiplier * n
-// in all. A write goes out in pieces of at most 256 bytes and gives up when a piece of n
-// bytes has not gone out after write_constant + write_multiplier * n.
+// in all; a write of n bytes gives up after write_constant + write_multiplier * n.
 struct serial_timeouts {
     static constexpr unsigned read_interval = 100;
     static constexpr unsigned read_multiplier = 10;
