@@ -31,9 +31,9 @@ int CALLBACK browse_started(HWND browser, UINT message, LPARAM /*lparam*/, LPARA
 
 // The shell's folder browser, owned by parent.
 int browse_with_shell(HWND parent, const char* title, corvina::string_base& in_out) {
-    std::wstring wide_title;
+    const std::wstring wide_title = corvina::wide_text::display_from_utf8(title);
+    // A start folder that is not UTF-8 names no folder: the browser starts where it likes.
     std::wstring start;
-    corvina::wide_text::from_utf8(title, wide_title);
     corvina::wide_text::from_utf8(in_out.get_ptr(), start);
     // The browser's new style needs COM on this thread; it may be up already.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -94,19 +94,15 @@ bool uGetDlgItemText(corvina::window_handle dialog, int id, corvina::string_base
 }
 
 bool uSetDlgItemText(corvina::window_handle dialog, int id, const char* text) {
-    std::wstring wide;
-    if (!corvina::wide_text::from_utf8(text, wide)) {
-        return false;
-    }
+    const std::wstring wide = corvina::wide_text::display_from_utf8(text);
     return SetDlgItemTextW(as_window(dialog), id, wide.c_str()) != FALSE;
 }
 
+// The text is shown (an item, a caption) or compared with shown text, so it is never refused:
+// a refused combo item would shift every later item's index.
 std::intptr_t uSendMessageText(corvina::window_handle window, std::uint32_t message,
                                std::uintptr_t wparam, const char* text) {
-    std::wstring wide;
-    if (!corvina::wide_text::from_utf8(text, wide)) {
-        return 0;
-    }
+    const std::wstring wide = corvina::wide_text::display_from_utf8(text);
     return SendMessageW(as_window(window), message, wparam, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
@@ -127,10 +123,10 @@ namespace corvina::dialogs {
 
 bool type_text(window_handle dialog, int id, const char* text) {
     const HWND edit = usable_control(dialog, id, L"Edit");
-    std::wstring wide;
-    if (edit == nullptr || !wide_text::from_utf8(text, wide)) {
+    if (edit == nullptr) {
         return false;
     }
+    const std::wstring wide = wide_text::display_from_utf8(text);
     // The edit tells its dialog with EN_CHANGE itself.
     return SetWindowTextW(edit, wide.c_str()) != FALSE;
 }

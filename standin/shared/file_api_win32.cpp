@@ -6,31 +6,14 @@
 #include <string>
 
 #include "standin/shared/corvina_shared.h"
-
-namespace {
-
-// UTF-16 form of a UTF-8 text; false when the text is not valid UTF-8.
-bool to_wide(const char* text, std::wstring& out) {
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0);
-    if (length <= 0) {
-        return false;
-    }
-    out.assign(static_cast<std::size_t>(length), L'\0');
-    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, out.data(), length) !=
-        length) {
-        return false;
-    }
-    out.resize(static_cast<std::size_t>(length) - 1);  // the terminator stays implicit
-    return true;
-}
-
-}  // namespace
+#include "standin/shared/wide_text_win32.h"
 
 corvina::file_handle uCreateFile(const char* path, std::uint32_t access, std::uint32_t share_mode,
                                  void* security, std::uint32_t disposition, std::uint32_t flags,
                                  corvina::file_handle template_file) {
+    // Strict: a replaced character would name another file.
     std::wstring wide_path;
-    if (path == nullptr || !to_wide(path, wide_path)) {
+    if (path == nullptr || !corvina::wide_text::from_utf8(path, wide_path)) {
         return corvina::invalid_file_handle;
     }
     const HANDLE template_handle = template_file == corvina::invalid_file_handle

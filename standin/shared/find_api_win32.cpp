@@ -7,19 +7,9 @@
 #include <string>
 
 #include "standin/shared/corvina_shared.h"
+#include "standin/shared/wide_text_win32.h"
 
 namespace {
-
-std::wstring widen(const char* text) {
-    const int wide_length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    if (wide_length <= 0) {
-        return std::wstring();
-    }
-    std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), wide_length);
-    wide.resize(static_cast<std::size_t>(wide_length - 1));  // without the terminator
-    return wide;
-}
 
 std::string narrow(const wchar_t* text) {
     const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
@@ -67,8 +57,9 @@ corvina::find_file* uFindFirstFile(const char* pattern) {
         return nullptr;
     }
     try {
-        const std::wstring wide = widen(pattern);
-        if (wide.empty()) {
+        // Strict: a replaced character would search for other names.
+        std::wstring wide;
+        if (!corvina::wide_text::from_utf8(pattern, wide)) {
             return nullptr;
         }
         WIN32_FIND_DATAW first{};

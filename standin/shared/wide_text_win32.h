@@ -6,10 +6,12 @@
 #include <string>
 
 #include "host/corvina/string_receiver.h"
+#include "support/utf8.h"
 
 namespace corvina::wide_text {
 
-// False for text that is not UTF-8; a null text converts to an empty one.
+// For paths and other names that look something up: false for text that is not UTF-8, since a
+// replaced character would name something else. A null text converts to an empty one.
 inline bool from_utf8(const char* text, std::wstring& out) {
     out.clear();
     if (text == nullptr || *text == '\0') {
@@ -26,6 +28,16 @@ inline bool from_utf8(const char* text, std::wstring& out) {
     }
     out.resize(static_cast<std::size_t>(length - 1));
     return true;
+}
+
+// For text shown to the user, which is never refused: bytes that are not UTF-8 become U+FFFD.
+// They are replaced here, since the system's lenient conversion drops them on some versions.
+inline std::wstring display_from_utf8(const char* text) {
+    std::wstring out;
+    if (text != nullptr) {
+        from_utf8(tessel::utf8_replace_invalid(text).c_str(), out);
+    }
+    return out;
 }
 
 // Stores the UTF-8 form of count UTF-16 units in out.

@@ -236,6 +236,29 @@ TEST_F(preferences_page_test, ChoosingAPlaylistStoresItsIndex) {
     EXPECT_EQ(link.calls, (strings{"apply"}));
 }
 
+TEST_F(preferences_page_test, PlaylistNameThatIsNotUtf8KeepsEveryLaterPlaylistAtItsIndex) {
+    playlists.names = {"Default", "Caf\xE9", "Jazz"};  // the second in Latin-1
+    player.add_service(corvina::class_guids::playlist_service, playlists);
+    cfg_use_specific_playlist = 1;
+    cfg_specific_playlist = 2;
+    ASSERT_NE(open_page(), nullptr);
+
+    const strings items = combo_items();
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0], "Default");
+    EXPECT_EQ(items[2], "Jazz");
+#if defined(_WIN32)
+    EXPECT_EQ(items[1], "Caf\xEF\xBF\xBD") << "shown with a replacement character";
+#endif
+    EXPECT_EQ(dialogs::get_selection(page, playlist), 2);
+
+    ASSERT_TRUE(dialogs::choose_item(page, playlist, 1));
+    EXPECT_EQ(cfg_specific_playlist, 1);
+    ASSERT_TRUE(dialogs::choose_item(page, playlist, 2));
+    EXPECT_EQ(cfg_specific_playlist, 2);
+    EXPECT_EQ(text(playlist), "Jazz");
+}
+
 TEST_F(preferences_page_test, HelpRunsThePlayersTitleFormatHelpCommand) {
     menu_provider_a.commands = {other_command};
     menu_provider_b.commands = {other_command, other_command, help_command};
