@@ -7,8 +7,8 @@
 #include <sstream>
 #include <system_error>
 
-#include "protocol/reply_buffer.h"
 #include "support/host_access.h"
+#include "support/reply_buffer.h"
 
 namespace tessel::bench {
 

@@ -17,7 +17,7 @@
 #include "protocol/command_code.h"
 #include "protocol/folder_tree.h"
 #include "protocol/phone_link.h"
-#include "protocol/reply_buffer.h"
+#include "support/reply_buffer.h"
 
 namespace tessel::bench {
 namespace {

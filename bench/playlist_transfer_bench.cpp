@@ -9,7 +9,7 @@
 
 #include "bench/bench_support.h"
 #include "control/host_control.h"
-#include "host/corvina/class_guids.h"
+#include "corvina/class_guids.h"
 #include "protocol/command_code.h"
 #include "protocol/phone_link.h"
 #include "standin/player/track_object.h"

@@ -19,11 +19,11 @@
 
 #include "bench/bench_support.h"
 #include "control/host_control.h"
+#include "corvina/posix_windows.h"
 #include "host/link_lifecycle.h"
 #include "host/link_manager.h"
 #include "host/settings.h"
 #include "standin/player/track_object.h"
-#include "standin/shared/posix_windows.h"
 
 namespace tessel::bench {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "control/control.h"
-#include "host/corvina/services.h"
+#include "corvina/services.h"
 #include "support/service_ptr.h"
 #include "support/string8.h"
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/corvina/services.h"
+#include "corvina/services.h"
 #include "support/service_ptr.h"
 #include "support/string8.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 // Looking up the player's services host_control drives; each call is a fresh lookup.
 
-#include "host/corvina/class_guids.h"
-#include "host/corvina/services.h"
+#include "corvina/class_guids.h"
+#include "corvina/services.h"
 #include "support/host_access.h"
 
 namespace tessel {

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "host/corvina/services.h"
+#include "corvina/services.h"
 
 namespace tessel {
 

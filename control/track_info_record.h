@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/corvina/services.h"
+#include "corvina/services.h"
 #include "support/string8.h"
 
 namespace tessel {

@@ -22,14 +22,14 @@
 #include <vector>
 
 #include "control/control.h"
+#include "corvina/class_guids.h"
+#include "corvina/service.h"
+#include "corvina/services.h"
 #include "fuzz/two_ended_input.h"
-#include "host/corvina/class_guids.h"
-#include "host/corvina/service.h"
-#include "host/corvina/services.h"
 #include "protocol/command_code.h"
 #include "protocol/phone_link.h"
-#include "protocol/reply_buffer.h"
 #include "support/host_access.h"
+#include "support/reply_buffer.h"
 #include "transport/connection.h"
 
 namespace tessel::fuzz {

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "host/corvina/service.h"
+#include "corvina/service.h"
 
 namespace tessel {
 

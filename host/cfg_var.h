@@ -10,10 +10,10 @@
 #include <string_view>
 #include <type_traits>
 
+#include "corvina/guid.h"
+#include "corvina/service.h"
 #include "host/bounded_reader.h"
 #include "host/config_buffer.h"
-#include "host/corvina/guid.h"
-#include "host/corvina/service.h"
 #include "support/string8.h"
 
 namespace tessel {

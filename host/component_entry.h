@@ -2,7 +2,7 @@
 // The object the entry point hands the player: interface version, the factory chain, the
 // configuration blob, the module's paths and the services-available flag.
 
-#include "host/corvina/service.h"
+#include "corvina/service.h"
 
 namespace tessel {
 

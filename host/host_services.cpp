@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "host/corvina/class_guids.h"
-#include "host/corvina/services.h"
+#include "corvina/class_guids.h"
+#include "corvina/services.h"
 #include "support/host_access.h"
 
 namespace tessel {

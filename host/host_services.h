@@ -2,7 +2,7 @@
 // Player facilities the component uses beyond the service lookups of support/host_access.h.
 // Each looks its services up when called and releases them before returning.
 
-#include "host/corvina/guid.h"
+#include "corvina/guid.h"
 
 namespace tessel {
 

@@ -4,12 +4,12 @@
 #include <system_error>
 
 #include "control/host_control.h"
+#include "corvina/shared.h"
 #include "host/link_window.h"
 #include "host/message_window.h"
 #include "host/settings.h"
 #include "protocol/command_code.h"
 #include "protocol/phone_link.h"
-#include "standin/shared/corvina_shared.h"
 #include "support/host_access.h"
 #include "support/log.h"
 #include "transport/bluetooth_connection.h"

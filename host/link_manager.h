@@ -11,7 +11,7 @@
 #include <mutex>
 #include <thread>
 
-#include "host/corvina/platform_types.h"
+#include "corvina/platform_types.h"
 
 namespace tessel {
 

@@ -2,8 +2,8 @@
 
 #include <exception>
 
-#include "host/corvina/class_guids.h"
-#include "host/corvina/services.h"
+#include "corvina/class_guids.h"
+#include "corvina/services.h"
 #include "host/link_manager.h"
 #include "host/settings.h"
 #include "protocol/phone_link.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "host/corvina/platform_types.h"
+#include "corvina/platform_types.h"
 
 #if defined(_WIN32)
 #define TESSEL_WINDOW_CALLBACK __stdcall

@@ -1,6 +1,6 @@
 #include "host/message_window.h"
 
-#include "standin/shared/posix_windows.h"
+#include "corvina/posix_windows.h"
 
 namespace tessel {
 

@@ -3,7 +3,7 @@
 // page procedure sends, over the Win32 dialog manager or the stand-in's headless one. Control
 // texts go through the wrapper library's uSetDlgItemText / uGetDlgItemText on both.
 
-#include "host/corvina/platform_types.h"
+#include "corvina/platform_types.h"
 
 namespace tessel::page_dialog {
 

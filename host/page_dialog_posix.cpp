@@ -1,8 +1,8 @@
+#include "corvina/dialogs.h"
+#include "corvina/shared.h"
 #include "host/page_dialog.h"
 #include "host/preferences_layout.h"
 #include "host/preferences_page.h"
-#include "standin/shared/corvina_dialogs.h"
-#include "standin/shared/corvina_shared.h"
 
 namespace tessel::page_dialog {
 

@@ -1,9 +1,9 @@
 #include <windows.h>
 
+#include "corvina/shared.h"
 #include "host/page_dialog.h"
 #include "host/preferences_layout.h"
 #include "host/preferences_page.h"
-#include "standin/shared/corvina_shared.h"
 #include "support/host_access.h"
 
 namespace tessel::page_dialog {

@@ -1,7 +1,7 @@
 #pragma once
 // The window of the component's preferences page.
 
-#include "host/corvina/platform_types.h"
+#include "corvina/platform_types.h"
 
 namespace tessel {
 

@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "standin/shared/corvina_dialogs.h"
+#include "corvina/dialogs.h"
 
 namespace tessel::preferences_layout {
 

@@ -2,14 +2,14 @@
 
 #include <exception>
 
-#include "host/corvina/class_guids.h"
-#include "host/corvina/services.h"
+#include "corvina/class_guids.h"
+#include "corvina/services.h"
+#include "corvina/shared.h"
 #include "host/host_services.h"
 #include "host/page_dialog.h"
 #include "host/preferences_actions.h"
 #include "host/preferences_layout.h"
 #include "host/settings.h"
-#include "standin/shared/corvina_shared.h"
 #include "support/host_access.h"
 #include "support/log.h"
 #include "support/string8.h"

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "host/corvina/platform_types.h"
-#include "standin/shared/corvina_dialogs.h"
+#include "corvina/dialogs.h"
+#include "corvina/platform_types.h"
 
 namespace tessel {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The component's page in the player's preferences window.
 
-#include "host/corvina/guid.h"
+#include "corvina/guid.h"
 #include "host/service_framework.h"
 
 namespace tessel {

@@ -2,8 +2,8 @@
 // Building blocks of the services this component offers the player: the process-wide factory
 // chain, services that live as long as the module, and the factories that hand them out.
 
-#include "host/corvina/class_guids.h"
-#include "host/corvina/service.h"
+#include "corvina/class_guids.h"
+#include "corvina/service.h"
 
 namespace tessel {
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "standin/shared/corvina_shared.h"
+#include "corvina/shared.h"
 
 namespace tessel {
 

@@ -6,9 +6,9 @@
 
 #include "protocol/folder_tree.h"
 #include "protocol/phone_link.h"
-#include "protocol/reply_buffer.h"
 #include "protocol/thread_priority.h"
 #include "support/log.h"
+#include "support/reply_buffer.h"
 
 namespace tessel {
 

@@ -8,8 +8,8 @@
 
 #include "protocol/file_search.h"
 #include "protocol/folder_identity.h"
-#include "protocol/reply_buffer.h"
 #include "support/log.h"
+#include "support/reply_buffer.h"
 
 namespace tessel {
 

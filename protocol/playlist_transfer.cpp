@@ -6,8 +6,8 @@
 
 #include "protocol/big_endian.h"
 #include "protocol/phone_link.h"
-#include "protocol/reply_buffer.h"
 #include "support/log.h"
+#include "support/reply_buffer.h"
 #include "support/utf8.h"
 
 namespace tessel {

@@ -7,8 +7,8 @@
 #include "protocol/big_endian.h"
 #include "protocol/file_search.h"
 #include "protocol/phone_link.h"
-#include "protocol/reply_buffer.h"
 #include "support/log.h"
+#include "support/reply_buffer.h"
 
 namespace tessel {
 

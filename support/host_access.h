@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <type_traits>
 
-#include "host/corvina/service.h"
+#include "corvina/service.h"
 #include "support/exceptions.h"
 #include "support/service_ptr.h"
 

@@ -1,7 +1,7 @@
 #include "support/log.h"
 
-#include "host/corvina/class_guids.h"
-#include "host/corvina/services.h"
+#include "corvina/class_guids.h"
+#include "corvina/services.h"
 #include "support/host_access.h"
 #include "support/string8.h"
 

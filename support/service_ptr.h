@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "host/corvina/service.h"
+#include "corvina/service.h"
 
 namespace tessel {
 

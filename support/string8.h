@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "host/corvina/string_receiver.h"
+#include "corvina/string_receiver.h"
 
 namespace tessel {
 

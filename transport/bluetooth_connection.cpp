@@ -4,8 +4,8 @@
 #include <climits>
 #include <utility>
 
-#include "protocol/reply_buffer.h"
 #include "support/log.h"
+#include "support/reply_buffer.h"
 
 namespace tessel {
 

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <shared_mutex>
 
-#include "host/corvina/platform_types.h"
+#include "corvina/platform_types.h"
 #include "support/string8.h"
 #include "transport/connection.h"
 

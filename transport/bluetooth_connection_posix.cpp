@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <chrono>
 
-#include "standin/shared/corvina_shared.h"
+#include "corvina/shared.h"
 #include "transport/bluetooth_connection.h"
 
 namespace tessel {

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "standin/shared/corvina_shared.h"
+#include "corvina/shared.h"
 #include "transport/bluetooth_connection.h"
 
 namespace tessel {

@@ -1,7 +1,7 @@
 // The one symbol the player looks up in the component module.
 
+#include "corvina/service.h"
 #include "host/component_entry.h"
-#include "host/corvina/service.h"
 #include "support/host_access.h"
 
 CORVINA_EXPORT corvina::component_entry* corvina_get_interface(corvina::host_api* api,

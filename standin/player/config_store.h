@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/corvina/service.h"
+#include "corvina/service.h"
 
 namespace standin {
 

@@ -1,7 +1,7 @@
 // On POSIX the main thread pumps the headless window system.
 
+#include "corvina/posix_windows.h"
 #include "standin/player/main_loop.h"
-#include "standin/shared/posix_windows.h"
 
 namespace standin {
 namespace {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "host/corvina/platform_types.h"
+#include "corvina/platform_types.h"
 
 namespace standin {
 

@@ -1,6 +1,6 @@
 #include "standin/player/page_actions.h"
 
-#include "standin/shared/corvina_dialogs.h"
+#include "corvina/dialogs.h"
 #include "support/string8.h"
 
 namespace standin {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "host/corvina/service.h"
+#include "corvina/service.h"
 #include "standin/player/player_host.h"
 
 namespace standin {

@@ -4,7 +4,7 @@
 #include <deque>
 #include <mutex>
 
-#include "host/corvina/class_guids.h"
+#include "corvina/class_guids.h"
 #include "standin/player/media_files.h"
 
 namespace standin {

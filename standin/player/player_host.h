@@ -23,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/corvina/services.h"
+#include "corvina/services.h"
 #include "standin/player/playback_model.h"
 #include "standin/player/playlist_model.h"
 

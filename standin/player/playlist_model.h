@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/corvina/platform_types.h"
+#include "corvina/platform_types.h"
 #include "standin/player/track_object.h"
 
 namespace standin {

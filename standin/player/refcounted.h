@@ -6,7 +6,7 @@
 #include <atomic>
 #include <utility>
 
-#include "host/corvina/service.h"
+#include "corvina/service.h"
 #include "support/service_ptr.h"
 
 namespace standin {

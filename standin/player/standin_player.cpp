@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "host/corvina/class_guids.h"
-#include "host/corvina/service.h"
+#include "corvina/class_guids.h"
+#include "corvina/service.h"
 #include "standin/player/config_store.h"
 #include "standin/player/main_loop.h"
 #include "standin/player/media_files.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/corvina/services.h"
+#include "corvina/services.h"
 #include "standin/player/refcounted.h"
 #include "standin/player/title_format.h"
 #include "standin/player/track_metadata.h"

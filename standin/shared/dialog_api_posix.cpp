@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "standin/shared/corvina_dialogs.h"
-#include "standin/shared/corvina_shared.h"
+#include "corvina/dialogs.h"
+#include "corvina/shared.h"
 #include "standin/shared/dialog_messages_posix.h"
 #include "standin/shared/folder_answers.h"
 

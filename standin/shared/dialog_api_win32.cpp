@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "standin/shared/corvina_dialogs.h"
-#include "standin/shared/corvina_shared.h"
+#include "corvina/dialogs.h"
+#include "corvina/shared.h"
 #include "standin/shared/folder_answers.h"
 #include "standin/shared/wide_text_win32.h"
 

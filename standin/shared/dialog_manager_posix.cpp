@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "standin/shared/corvina_dialogs.h"
+#include "corvina/dialogs.h"
+#include "corvina/posix_windows.h"
 #include "standin/shared/dialog_messages_posix.h"
-#include "standin/shared/posix_windows.h"
 
 namespace corvina::dialogs {
 namespace {

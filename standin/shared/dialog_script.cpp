@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "standin/shared/corvina_dialogs.h"
+#include "corvina/dialogs.h"
 
 namespace corvina::dialogs {
 

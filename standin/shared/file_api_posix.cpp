@@ -11,7 +11,7 @@
 #include <mutex>
 #include <set>
 
-#include "standin/shared/corvina_shared.h"
+#include "corvina/shared.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "standin/shared/corvina_shared.h"
+#include "corvina/shared.h"
 #include "standin/shared/wide_text_win32.h"
 
 corvina::file_handle uCreateFile(const char* path, std::uint32_t access, std::uint32_t share_mode,

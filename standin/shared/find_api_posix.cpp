@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "standin/shared/corvina_shared.h"
+#include "corvina/shared.h"
 #include "support/utf8.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <new>
 #include <string>
 
-#include "standin/shared/corvina_shared.h"
+#include "corvina/shared.h"
 #include "standin/shared/wide_text_win32.h"
 
 namespace {

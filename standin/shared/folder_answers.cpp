@@ -6,7 +6,7 @@
 #include <deque>
 #include <mutex>
 
-#include "standin/shared/corvina_dialogs.h"
+#include "corvina/dialogs.h"
 
 namespace corvina::dialogs {
 namespace {

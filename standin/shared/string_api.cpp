@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "standin/shared/corvina_shared.h"
+#include "corvina/shared.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "host/corvina/string_receiver.h"
+#include "corvina/string_receiver.h"
 #include "support/utf8.h"
 
 namespace corvina::wide_text {

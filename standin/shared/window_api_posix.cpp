@@ -1,8 +1,8 @@
 // uCreateWindowEx over the headless window system. Styles, position, size, menu and instance
 // have no meaning without a screen and are ignored.
 
-#include "standin/shared/corvina_shared.h"
-#include "standin/shared/posix_windows.h"
+#include "corvina/posix_windows.h"
+#include "corvina/shared.h"
 
 corvina::window_handle uCreateWindowEx(std::uint32_t /*ex_style*/, const char* class_name,
                                        const char* window_name, std::uint32_t /*style*/, int /*x*/,

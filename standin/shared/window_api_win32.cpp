@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "standin/shared/corvina_shared.h"
+#include "corvina/shared.h"
 #include "standin/shared/wide_text_win32.h"
 
 corvina::window_handle uCreateWindowEx(std::uint32_t ex_style, const char* class_name,

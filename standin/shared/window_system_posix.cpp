@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "standin/shared/posix_windows.h"
+#include "corvina/posix_windows.h"
 
 namespace corvina::posix_windows {
 namespace {

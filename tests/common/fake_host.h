@@ -25,9 +25,9 @@
 #include <thread>
 #include <vector>
 
-#include "host/corvina/class_guids.h"
-#include "host/corvina/service.h"
-#include "host/corvina/services.h"
+#include "corvina/class_guids.h"
+#include "corvina/service.h"
+#include "corvina/services.h"
 
 namespace tessel::test {
 

@@ -15,10 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include "corvina/posix_windows.h"
 #include "host/link_lifecycle.h"
 #include "host/link_manager.h"
 #include "host/settings.h"
-#include "standin/shared/posix_windows.h"
 #include "tests/common/thread_count.h"
 #include "tests/control/recording_player.h"
 #include "tests/protocol/scratch_folder.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/corvina/service.h"
+#include "corvina/service.h"
 #include "support/exceptions.h"
 
 namespace tessel::test {

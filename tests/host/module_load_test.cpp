@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "config_streams.h"
-#include "host/corvina/class_guids.h"
-#include "host/corvina/services.h"
+#include "corvina/class_guids.h"
+#include "corvina/services.h"
 #include "loaded_module.h"
 #include "support/string8.h"
 #include "tests/common/fake_host.h"

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "corvina/class_guids.h"
+#include "corvina/services.h"
 #include "host/component_entry.h"
-#include "host/corvina/class_guids.h"
-#include "host/corvina/services.h"
 #include "host/remote_config_page.h"
 #include "support/host_access.h"
 #include "support/string8.h"

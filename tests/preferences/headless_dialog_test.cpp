@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "standin/shared/corvina_dialogs.h"
-#include "standin/shared/posix_windows.h"
+#include "corvina/dialogs.h"
+#include "corvina/posix_windows.h"
 #include "support/string8.h"
 
 namespace tessel::test {

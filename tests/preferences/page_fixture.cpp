@@ -1,8 +1,8 @@
 #include "tests/preferences/page_fixture.h"
 
+#include "corvina/dialogs.h"
 #include "host/remote_config_page.h"
 #include "host/settings.h"
-#include "standin/shared/corvina_dialogs.h"
 #include "support/host_access.h"
 #include "support/string8.h"
 

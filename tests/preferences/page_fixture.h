@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "host/corvina/guid.h"
-#include "host/corvina/services.h"
+#include "corvina/guid.h"
+#include "corvina/services.h"
 #include "host/preferences_actions.h"
 #include "tests/common/fake_host.h"
 

@@ -1,4 +1,4 @@
-#include "standin/shared/posix_windows.h"
+#include "corvina/posix_windows.h"
 #include "tests/preferences/page_fixture.h"
 
 namespace tessel::test {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "corvina/dialogs.h"
 #include "host/settings.h"
-#include "standin/shared/corvina_dialogs.h"
 #include "support/string8.h"
 #include "tests/preferences/page_fixture.h"
 

@@ -13,8 +13,8 @@
 #include "link_fixture.h"
 #include "listing_parser.h"
 #include "protocol/file_search.h"
-#include "protocol/reply_buffer.h"
 #include "scratch_folder.h"
+#include "support/reply_buffer.h"
 
 namespace tessel {
 namespace {

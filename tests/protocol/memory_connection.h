@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/reply_buffer.h"
+#include "support/reply_buffer.h"
 #include "transport/connection.h"
 
 namespace tessel::test {

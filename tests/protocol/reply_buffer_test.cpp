@@ -1,4 +1,4 @@
-#include "protocol/reply_buffer.h"
+#include "support/reply_buffer.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "standin/shared/corvina_shared.h"
+#include "corvina/shared.h"
 #include "tests/protocol/scratch_folder.h"
 
 namespace tessel::test {

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <thread>
 
-#include "host/corvina/class_guids.h"
+#include "corvina/class_guids.h"
 #include "standin/player/player_host.h"
 #include "support/string8.h"
 #include "tests/standin/test_audio.h"

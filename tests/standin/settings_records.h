@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "host/corvina/guid.h"
+#include "corvina/guid.h"
 #include "standin/player/config_store.h"
 
 namespace standin::test {

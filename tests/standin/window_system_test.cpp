@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "standin/shared/posix_windows.h"
+#include "corvina/posix_windows.h"
 
 namespace pw = corvina::posix_windows;
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "host/corvina/class_guids.h"
-#include "host/corvina/services.h"
+#include "corvina/class_guids.h"
+#include "corvina/services.h"
 #include "tests/common/fake_host.h"
 
 namespace tessel {

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/corvina/class_guids.h"
+#include "corvina/class_guids.h"
 #include "support/host_access.h"
 #include "tests/common/fake_host.h"
 

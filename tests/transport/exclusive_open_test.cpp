@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "standin/shared/corvina_shared.h"
+#include "corvina/shared.h"
 
 namespace {
 

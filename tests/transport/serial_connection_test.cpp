@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/corvina/class_guids.h"
+#include "corvina/class_guids.h"
 #include "tests/common/fake_host.h"
 #include "tests/transport/serial_peer.h"
 #include "transport/bluetooth_connection.h"

@@ -15,9 +15,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "host/corvina/platform_types.h"
-#include "host/corvina/string_receiver.h"
-#include "standin/shared/corvina_shared.h"
+#include "corvina/platform_types.h"
+#include "corvina/shared.h"
+#include "corvina/string_receiver.h"
 
 #if defined(_WIN32)
 #define CORVINA_CALLBACK __stdcall

@@ -18,7 +18,7 @@
 #include <cstdint>
 #include <thread>
 
-#include "standin/shared/corvina_shared.h"
+#include "corvina/shared.h"
 
 namespace corvina::posix_windows {
 

@@ -1,4 +1,4 @@
-#include "protocol/reply_buffer.h"
+#include "support/reply_buffer.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "host/corvina/platform_types.h"
-#include "host/corvina/string_receiver.h"
+#include "corvina/platform_types.h"
+#include "corvina/string_receiver.h"
 
 #if defined(_WIN32)
 #if defined(CORVINA_SHARED_BUILD)
