@@ -15,7 +15,7 @@ struct track_metadata {
 };
 
 // Reads the file's tags and audio properties. A file that cannot be read as audio gives empty
-// metadata. The Windows stand-in reads no tags: every file gets empty metadata there.
+// metadata. On Windows tags come from ID3v2 blocks only and the bit rate stays unknown.
 track_metadata read_track_metadata(const std::string& native_path);
 
 }  // namespace standin
