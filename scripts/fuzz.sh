@@ -8,7 +8,7 @@ set -uo pipefail
 seconds=${1:-30}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TESSEL_FUZZ_BUILD:-$root/build/fuzz}
-targets=(command_stream settings_load)
+targets=(command_stream settings_load id3v2_tags)
 
 cmake --preset fuzz -B "$build" >/dev/null || exit 1
 cmake --build "$build" -j2 --target "${targets[@]/#/tessel_fuzz_}" || exit 1
