@@ -7,7 +7,11 @@ namespace tessel {
 // At player start-up, after the stored settings were loaded.
 void start_link_manager();
 
-// At player shut-down; leaves no thread and no window behind.
+// At player shut-down; leaves no thread and no window behind. Asked for while a handed-over
+// command runs, it takes effect when the command returns.
 void stop_link_manager();
+
+// Carries out what was put off while a handed-over command ran. Called when it has returned.
+void settle_link_manager();
 
 }  // namespace tessel

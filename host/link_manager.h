@@ -4,12 +4,8 @@
 // to the player's main thread. Created at player start-up, destroyed at shut-down; every
 // operation runs on the main thread.
 
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
-#include <thread>
+#include <optional>
 
 #include "corvina/platform_types.h"
 
@@ -18,6 +14,7 @@ namespace tessel {
 class bluetooth_connection;
 class host_control;
 class phone_link;
+class link_reader;
 
 class link_manager {
   public:
@@ -32,18 +29,21 @@ class link_manager {
     void apply_settings();
 
     // on: creates the hidden window, applies the settings, opens the port and starts the
-    // reader ("Activated"), or deactivates again when the port cannot be opened. off: destroys
-    // the window, waits for the reader and a running folder walk, closes the port
-    // ("Deactivated").
+    // reader ("Activated"), or deactivates again when the port cannot be opened. off: cuts the
+    // reply being written, destroys the window, waits for the reader and a running folder
+    // walk, closes the port ("Deactivated"). Asked for while a handed-over command runs (a
+    // player service of the command runs the message loop), it takes effect when the command
+    // returns: the reader waits for that command, so waiting for the reader now would never
+    // end.
     void activate(bool on);
 
-    bool is_active() const { return active_.load(); }
+    // Carries out what activate() put off while a command ran. Called when it has returned.
+    void settle();
+
+    bool is_active() const { return active_; }
     phone_link& link() { return *link_; }
 
   private:
-    void run_reader();
-    // Sleeps up to the given time; false when the link was deactivated meanwhile.
-    bool pause_while_active(std::chrono::milliseconds time);
     void stop_reader();
 
     // Declared before the engine, so that the engine, which uses it, goes first.
@@ -51,12 +51,10 @@ class link_manager {
     std::unique_ptr<phone_link> link_;
     bluetooth_connection* connection_;  // owned by link_
 
-    std::thread reader_thread_;
-    std::atomic<bool> reader_running_{false};
-    std::atomic<corvina::window_handle> window_{nullptr};
-    std::atomic<bool> active_{false};
-    std::mutex wake_mutex_;
-    std::condition_variable wake_;
+    std::unique_ptr<link_reader> reader_;
+    corvina::window_handle window_ = nullptr;
+    bool active_ = false;
+    std::optional<bool> put_off_;  // the last activation asked for while a command ran
 };
 
 // The one link manager, between player start-up and shut-down; null otherwise.

@@ -4,6 +4,7 @@
 
 #include "corvina/class_guids.h"
 #include "corvina/services.h"
+#include "host/link_lifecycle.h"
 #include "host/link_manager.h"
 #include "host/settings.h"
 #include "protocol/phone_link.h"
@@ -13,6 +14,21 @@
 namespace tessel {
 
 namespace {
+
+// Main thread only.
+int handoffs_running = 0;
+int commands_running = 0;
+
+class count_scope {
+  public:
+    explicit count_scope(int& counter) : counter_(counter) { ++counter_; }
+    count_scope(const count_scope&) = delete;
+    count_scope& operator=(const count_scope&) = delete;
+    ~count_scope() { --counter_; }
+
+  private:
+    int& counter_;
+};
 
 void use_specific_playlist() {
     if (cfg_use_specific_playlist == 0) {
@@ -32,11 +48,21 @@ void use_specific_playlist() {
 
 }  // namespace
 
+bool handoff_in_progress() {
+    return handoffs_running > 0;
+}
+
+bool command_in_progress() {
+    return commands_running > 0;
+}
+
 std::intptr_t TESSEL_WINDOW_CALLBACK link_window_proc(corvina::window_handle window,
                                                       std::uint32_t message, std::uintptr_t wparam,
                                                       std::intptr_t lparam) {
     if (message == app_message) {
+        const count_scope handing_over(handoffs_running);
         try {
+            const count_scope running(commands_running);
             use_specific_playlist();
             if (link_manager_instance != nullptr) {
                 link_manager_instance->link().process_command(
@@ -46,6 +72,9 @@ std::intptr_t TESSEL_WINDOW_CALLBACK link_window_proc(corvina::window_handle win
             log_error(failure.what());
         } catch (...) {
             log_error("Bug check");
+        }
+        if (commands_running == 0) {
+            settle_link_manager();
         }
     }
     return default_window_procedure(window, message, wparam, lparam);

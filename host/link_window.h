@@ -9,10 +9,19 @@ namespace tessel {
 
 // For app_message (lparam: the command code): makes the chosen playlist active when the user
 // asked for one, then runs the command. A failure of the player's services is logged and the
-// command dropped: nothing escapes into the window system. Every message, app_message
-// included, then gets the default procedure's answer.
+// command dropped: nothing escapes into the window system. Then what was put off while the
+// command ran (a deactivation, a reconnection, the shut-down) takes effect. Every message,
+// app_message included, then gets the default procedure's answer.
 std::intptr_t TESSEL_WINDOW_CALLBACK link_window_proc(corvina::window_handle window,
                                                       std::uint32_t message, std::uintptr_t wparam,
                                                       std::intptr_t lparam);
+
+// Main thread: true while it runs a hand-off, so the reader that sent it waits for it to
+// return.
+bool handoff_in_progress();
+
+// Main thread: true while a handed-over command runs. Its player services may run the message
+// loop, in which the user can click Connect or the player can shut down.
+bool command_in_progress();
 
 }  // namespace tessel

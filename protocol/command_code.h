@@ -61,6 +61,23 @@ inline constexpr command_code list = make_command_code("LIST");
 inline constexpr command_code folder_list = make_command_code("DLST");
 }  // namespace commands
 
+// One of the 28 codes the phone may send. Any other code means the stream is out of step.
+constexpr bool is_known_command(command_code code) {
+    using namespace commands;
+    constexpr command_code known[] = {
+        play,  add,          stop,   pause,  start,   next,       previous,        fade,
+        fast_forward, rewind, seek,  select, volume,  shuffle,    repeat,          stop_at_end,
+        remove_all,   check,  info,  info2,  get_volume, version, playlist_length, detailed_info,
+        file_info,    playlist, list, folder_list};
+    static_assert(sizeof known / sizeof known[0] == 28);
+    for (const command_code listed : known) {
+        if (listed == code) {
+            return true;
+        }
+    }
+    return false;
+}
+
 static_assert(commands::info == 0x4F464E49u);
 
 }  // namespace tessel

@@ -2,6 +2,7 @@
 // thread for one folder's listing.
 
 #include <exception>
+#include <utility>
 #include <system_error>
 
 #include "protocol/folder_tree.h"
@@ -24,7 +25,7 @@ void phone_link::send_tree(const folder_node* root) {
     serialise_tree(reply, root);
     reply.append_byte(0xFF);
     reply.append_byte(0x00);
-    write_reply(reply);
+    send_reply(std::move(reply));
 }
 
 void phone_link::send_folder_listing(const string8& folder) {

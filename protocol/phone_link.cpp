@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "support/reply_buffer.h"
 #include "protocol/wire_reader.h"
 #include "support/host_access.h"
 #include "support/log.h"
@@ -9,7 +10,7 @@
 namespace tessel {
 
 phone_link::phone_link(std::unique_ptr<connection> link, control& player)
-    : connection_(std::move(link)), control_(player) {}
+    : connection_(std::move(link)), writer_(*connection_), control_(player) {}
 
 phone_link::~phone_link() {
     join_list_worker(false);
@@ -36,14 +37,8 @@ bool phone_link::join_list_worker(bool keep) {
     return true;
 }
 
-void phone_link::write_reply(const reply_buffer& reply) {
-    std::lock_guard<std::mutex> lock(write_mutex_);
-    connection_->write_buffer(reply);
-}
-
-void phone_link::write_bytes(const void* bytes, std::size_t count) {
-    std::lock_guard<std::mutex> lock(write_mutex_);
-    connection_->write(bytes, count);
+void phone_link::send_reply(reply_buffer reply) {
+    writer_.submit(std::move(reply));
 }
 
 void phone_link::process_command(command_code code) {
@@ -104,9 +99,12 @@ void phone_link::process_command(command_code code) {
         case commands::remove_all:
             control_.remove_all();
             break;
-        case commands::check:
-            write_bytes("Y", 1);
+        case commands::check: {
+            reply_buffer reply(1);
+            reply.append_bytes("Y");
+            send_reply(std::move(reply));
             break;
+        }
         case commands::info:
             send_info(false);
             break;

@@ -1,8 +1,9 @@
 #pragma once
 // The command engine: turns each command code from the phone into argument reads, one player
 // operation or one reply. Commands run on the player's main thread; the LIST folder walk runs
-// on a worker thread of its own. Every write to the connection goes through one lock, so a
-// reply from the worker and a reply from the main thread never interleave on the wire.
+// on a worker thread of its own. Every reply is handed whole to the link's one writer, so a
+// reply from the worker and a reply from the main thread never interleave on the wire, and
+// neither thread waits for the phone to read.
 
 #include <cstdint>
 #include <memory>
@@ -11,6 +12,7 @@
 
 #include "control/control.h"
 #include "protocol/command_code.h"
+#include "protocol/reply_writer.h"
 #include "support/string8.h"
 #include "transport/connection.h"
 
@@ -30,6 +32,9 @@ class phone_link {
 
     // The byte stream to the phone, for the reader thread and for opening and closing the port.
     connection& get_connection() { return *connection_; }
+
+    // The writer of every reply: stopped and resumed with the link.
+    reply_writer& replies() { return writer_; }
 
     // Runs one command. Refused (nothing read) off the player's main thread.
     void process_command(command_code code);
@@ -61,17 +66,17 @@ class phone_link {
     void start_list_worker();
     void run_list_worker();
 
-    // One reply, written whole under the write lock.
-    void write_reply(const reply_buffer& reply);
-    void write_bytes(const void* bytes, std::size_t count);
+    // Hands one whole reply to the writer.
+    void send_reply(reply_buffer reply);
 
     std::unique_ptr<connection> connection_;
+    // After the connection: it stops writing before the connection goes.
+    reply_writer writer_;
     control& control_;
     std::thread list_worker_;
     mutable std::mutex folders_mutex_;
     string8 music_folders_;
     bool next_random_ = false;
-    std::mutex write_mutex_;
 };
 
 }  // namespace tessel

@@ -1,6 +1,7 @@
 #include "protocol/playlist_transfer.h"
 
 #include <cstdint>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -54,8 +55,8 @@ void phone_link::send_playlist() {
         }
     }
     reply.append_u32(0);
-    write_reply(reply);
     trace(std::string_view(reinterpret_cast<const char*>(reply.data()), reply.size()));
+    send_reply(std::move(reply));
     trace("Playlist sent");
 }
 

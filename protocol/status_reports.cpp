@@ -2,6 +2,7 @@
 // the playing file's size.
 
 #include <string>
+#include <utility>
 #include <string_view>
 
 #include "protocol/big_endian.h"
@@ -42,7 +43,8 @@ void phone_link::send_info(bool zero_terminated) {
     if (paused) {
         state |= 2;
     }
-    reply_buffer reply(info_fixed_size + static_cast<std::uint32_t>(title.length()));
+    reply_buffer reply(info_fixed_size + static_cast<std::uint32_t>(title.length()) +
+                       (zero_terminated ? 1 : 0));
     reply.append_bytes("INFOACK");
     reply.append_byte(state);
     reply.append_u32(to_wire_i32(length));
@@ -50,14 +52,10 @@ void phone_link::send_info(bool zero_terminated) {
     reply.append_byte(shuffle ? 1 : 0);
     reply.append_byte(repeat ? 1 : 0);
     reply.append_text(title);
-
-    std::lock_guard<std::mutex> lock(write_mutex_);
-    connection_->write_buffer(reply);
     if (zero_terminated) {
-        // A write of its own; the lock keeps it next to the report.
-        const std::uint8_t terminator = 0;
-        connection_->write(&terminator, 1);
+        reply.append_byte(0);
     }
+    send_reply(std::move(reply));
 }
 
 void phone_link::send_volume() {
@@ -66,7 +64,7 @@ void phone_link::send_volume() {
     reply_buffer reply(8);
     reply.append_bytes("GVOLACK");
     reply.append_byte(level);
-    write_reply(reply);
+    send_reply(std::move(reply));
 }
 
 void phone_link::send_version() {
@@ -75,7 +73,7 @@ void phone_link::send_version() {
     reply.append_bytes("VERSACK");
     reply.append_byte(1);
     reply.append_byte(73);
-    write_reply(reply);
+    send_reply(std::move(reply));
 }
 
 void phone_link::send_playlist_length() {
@@ -83,8 +81,9 @@ void phone_link::send_playlist_length() {
     if (entries > max_playlist_entries) {
         log_error("The playlist exceeds 65535 songs, it cannot be uploaded to the phone!");
     }
-    const std::uint16_t count = to_wire_u16(static_cast<std::uint16_t>(entries));
-    write_bytes(&count, sizeof count);
+    reply_buffer reply(2);
+    reply.append_u16(to_wire_u16(static_cast<std::uint16_t>(entries)));
+    send_reply(std::move(reply));
 }
 
 void phone_link::send_detailed_info() {
@@ -97,7 +96,7 @@ void phone_link::send_detailed_info() {
     reply.append_u32(to_wire_i32(bitrate));
     reply.append_u32(to_wire_i32(second));
     reply.append_u32(to_wire_i32(third));
-    write_reply(reply);
+    send_reply(std::move(reply));
 }
 
 void phone_link::send_file_info(const string8& /*ignored_argument*/) {
@@ -117,7 +116,7 @@ void phone_link::send_file_info(const string8& /*ignored_argument*/) {
     reply_buffer reply(11);
     reply.append_bytes("FINFACK");
     reply.append_u32(to_wire_u32(size));
-    write_reply(reply);
+    send_reply(std::move(reply));
 }
 
 }  // namespace tessel

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace tessel {
 
@@ -20,6 +21,21 @@ reply_buffer::reply_buffer(std::uint32_t initial_capacity) {
     if (data_ != nullptr) {
         capacity_ = initial_capacity;
     }
+}
+
+reply_buffer::reply_buffer(reply_buffer&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      capacity_(std::exchange(other.capacity_, 0)) {}
+
+reply_buffer& reply_buffer::operator=(reply_buffer&& other) noexcept {
+    if (this != &other) {
+        std::free(data_);
+        data_ = std::exchange(other.data_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+        capacity_ = std::exchange(other.capacity_, 0);
+    }
+    return *this;
 }
 
 reply_buffer::~reply_buffer() {

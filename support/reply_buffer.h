@@ -15,6 +15,9 @@ class reply_buffer {
     explicit reply_buffer(std::uint32_t initial_capacity);
     reply_buffer(const reply_buffer&) = delete;
     reply_buffer& operator=(const reply_buffer&) = delete;
+    // A finished reply changes hands without a copy; the one moved from is empty.
+    reply_buffer(reply_buffer&& other) noexcept;
+    reply_buffer& operator=(reply_buffer&& other) noexcept;
     ~reply_buffer();
 
     // Each append answers false, appending nothing, when the buffer cannot grow.

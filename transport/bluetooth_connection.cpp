@@ -29,6 +29,7 @@ bool bluetooth_connection::open() {
         close_port(std::exchange(port_, corvina::invalid_file_handle));
     }
     last_read_failed_ = false;
+    cancel_.reset();
 
     scratch_string8 line("Connecting to serial port ");
     line += port_name_.view();
@@ -60,7 +61,7 @@ int bluetooth_connection::write(const void* bytes, std::size_t count) {
         return 0;
     }
     const std::lock_guard<std::mutex> order(write_order_);
-    return static_cast<int>(write_port(port_, bytes, clamp_count(count)));
+    return static_cast<int>(write_port(port_, cancel_, bytes, clamp_count(count)));
 }
 
 int bluetooth_connection::write_buffer(const reply_buffer& buffer) {
@@ -78,7 +79,7 @@ int bluetooth_connection::read(void* buffer, std::size_t count) {
         return 0;
     }
     bool failed = false;
-    const std::size_t got = read_port(port_, buffer, clamp_count(count), failed);
+    const std::size_t got = read_port(port_, cancel_, buffer, clamp_count(count), failed);
     last_read_failed_ = failed;
     return static_cast<int>(got);
 }
@@ -86,6 +87,18 @@ int bluetooth_connection::read(void* buffer, std::size_t count) {
 void bluetooth_connection::set_port_name(string8 name) {
     const std::unique_lock<std::shared_mutex> lock(handle_guard_);
     port_name_ = std::move(name);
+}
+
+void bluetooth_connection::cancel_io() {
+    // No lock: the read or write to end holds the handle's lock.
+    cancel_.set();
+}
+
+void bluetooth_connection::discard_input() {
+    const std::shared_lock<std::shared_mutex> lock(handle_guard_);
+    if (port_ != corvina::invalid_file_handle) {
+        discard_port_input(port_);
+    }
 }
 
 bool bluetooth_connection::is_open() const {

@@ -4,7 +4,8 @@
 // has them.
 //
 // One thread may read while others write. Writes are whole with respect to each other: a
-// second write waits for the first. close() waits for a read or write in progress to end.
+// second write waits for the first. close() waits for a read or write in progress to end, and
+// cancel_io() ends them at once.
 
 #include <atomic>
 #include <chrono>
@@ -14,6 +15,7 @@
 
 #include "corvina/platform_types.h"
 #include "support/string8.h"
+#include "transport/cancel_signal.h"
 #include "transport/connection.h"
 
 namespace tessel {
@@ -52,6 +54,12 @@ class bluetooth_connection final : public connection {
     int write_buffer(const reply_buffer& buffer) override;
     int read(void* buffer, std::size_t count) override;
     void set_port_name(string8 name) override;
+    // A cancelled read answers what came so far and does not count as failed; a cancelled
+    // write answers what went out. Opening the port again ends the cancellation.
+    void cancel_io() override;
+
+    // Drops what has arrived and was not read yet: the stream is out of step.
+    void discard_input();
 
     bool is_open() const;
     string8 get_port_name() const;
@@ -64,11 +72,13 @@ class bluetooth_connection final : public connection {
     static corvina::file_handle open_port(const string8& name);
     // Platform half: apply the time-outs (and, on POSIX, raw mode); false when refused.
     static bool configure_port(corvina::file_handle port);
-    // Platform half: one read or write with the time-outs above. A read sets failed when
-    // the port failed; a write answers the bytes written.
-    static std::size_t read_port(corvina::file_handle port, void* buffer, std::size_t count,
-                                 bool& failed);
-    static std::size_t write_port(corvina::file_handle port, const void* bytes, std::size_t count);
+    // Platform half: one read or write with the time-outs above, ended early by cancel. A read
+    // sets failed when the port failed; a write answers the bytes written.
+    static std::size_t read_port(corvina::file_handle port, const cancel_signal& cancel,
+                                 void* buffer, std::size_t count, bool& failed);
+    static std::size_t write_port(corvina::file_handle port, const cancel_signal& cancel,
+                                  const void* bytes, std::size_t count);
+    static void discard_port_input(corvina::file_handle port);
     static void close_port(corvina::file_handle port);
 
     // Shared by reads and writes, exclusive for open and close.
@@ -77,6 +87,7 @@ class bluetooth_connection final : public connection {
     string8 port_name_;
     corvina::file_handle port_ = corvina::invalid_file_handle;
     std::atomic<bool> last_read_failed_{false};
+    cancel_signal cancel_;
 };
 
 }  // namespace tessel

@@ -1,5 +1,5 @@
 // The serial port on POSIX: a device path opened exclusively, raw mode, and the port's
-// time-outs kept by waiting with poll between the bytes.
+// time-outs kept by waiting with poll between the bytes, beside the cancel signal.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -28,6 +28,26 @@ int to_fd(corvina::file_handle port) {
 int poll_timeout(clock::duration left) {
     const auto ms = std::chrono::ceil<milliseconds>(left).count();
     return ms <= 0 ? 0 : static_cast<int>(ms);
+}
+
+enum class wait_result { ready, timed_out, cancelled, failed };
+
+// Waits until the port is ready for events, the time is up or the wait is cancelled.
+wait_result wait_for_port(int fd, short events, const cancel_signal& cancel,
+                          clock::duration left) {
+    pollfd watched[2] = {{fd, events, 0}, {static_cast<int>(cancel.wait_handle()), POLLIN, 0}};
+    const int polled = poll(watched, 2, poll_timeout(left));
+    if (polled < 0) {
+        return errno == EINTR ? wait_result::timed_out : wait_result::failed;
+    }
+    if (watched[1].revents != 0 || cancel.is_set()) {
+        return wait_result::cancelled;
+    }
+    if (polled == 0) {
+        return wait_result::timed_out;  // the caller's own clock decides whether time is up
+    }
+    // Hung up or broken, and nothing left to read or room to write.
+    return (watched[0].revents & events) != 0 ? wait_result::ready : wait_result::failed;
 }
 
 }  // namespace
@@ -61,7 +81,8 @@ bool bluetooth_connection::configure_port(corvina::file_handle port) {
     return tcsetattr(fd, TCSANOW, &settings) == 0;
 }
 
-std::size_t bluetooth_connection::read_port(corvina::file_handle port, void* buffer,
+std::size_t bluetooth_connection::read_port(corvina::file_handle port,
+                                            const cancel_signal& cancel, void* buffer,
                                             std::size_t count, bool& failed) {
     const int fd = to_fd(port);
     auto* bytes = static_cast<unsigned char*>(buffer);
@@ -80,21 +101,16 @@ std::size_t bluetooth_connection::read_port(corvina::file_handle port, void* buf
         if (wait <= clock::duration::zero()) {
             break;
         }
-        pollfd ready{fd, POLLIN, 0};
-        const int polled = poll(&ready, 1, poll_timeout(wait));
-        if (polled < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
+        const wait_result waited = wait_for_port(fd, POLLIN, cancel, wait);
+        if (waited == wait_result::cancelled) {
+            break;
+        }
+        if (waited == wait_result::failed) {
             failed = true;
             break;
         }
-        if (polled == 0) {
-            continue;  // the loop's own clock decides whether time is up
-        }
-        if ((ready.revents & POLLIN) == 0) {
-            failed = true;  // hung up or broken, and nothing left to read
-            break;
+        if (waited == wait_result::timed_out) {
+            continue;
         }
         const ssize_t done = ::read(fd, bytes + got, count - got);
         if (done > 0) {
@@ -108,13 +124,14 @@ std::size_t bluetooth_connection::read_port(corvina::file_handle port, void* buf
     return got;
 }
 
-std::size_t bluetooth_connection::write_port(corvina::file_handle port, const void* bytes,
+std::size_t bluetooth_connection::write_port(corvina::file_handle port,
+                                             const cancel_signal& cancel, const void* bytes,
                                              std::size_t count) {
     const int fd = to_fd(port);
     const auto* data = static_cast<const unsigned char*>(bytes);
     const clock::time_point deadline = clock::now() + serial_timeouts::write_total(count);
     std::size_t sent = 0;
-    while (sent < count) {
+    while (sent < count && !cancel.is_set()) {
         const ssize_t done = ::write(fd, data + sent, count - sent);
         if (done > 0) {
             sent += static_cast<std::size_t>(done);
@@ -126,21 +143,21 @@ std::size_t bluetooth_connection::write_port(corvina::file_handle port, const vo
         if (done < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
             break;
         }
-        // The line is full: wait until it takes more or the time is up.
+        // The line is full: wait until it takes more, the time is up or the write is cancelled.
         const clock::duration left = deadline - clock::now();
         if (left <= clock::duration::zero()) {
             break;
         }
-        pollfd ready{fd, POLLOUT, 0};
-        const int polled = poll(&ready, 1, poll_timeout(left));
-        if (polled < 0 && errno != EINTR) {
-            break;
-        }
-        if (polled > 0 && (ready.revents & POLLOUT) == 0) {
+        const wait_result waited = wait_for_port(fd, POLLOUT, cancel, left);
+        if (waited == wait_result::cancelled || waited == wait_result::failed) {
             break;
         }
     }
     return sent;
+}
+
+void bluetooth_connection::discard_port_input(corvina::file_handle port) {
+    tcflush(to_fd(port), TCIFLUSH);
 }
 
 void bluetooth_connection::close_port(corvina::file_handle port) {

@@ -1,5 +1,8 @@
-// The serial port on Windows: \\.\ + name through the wrapper library, the port's time-outs
-// kept by the system.
+// The serial port on Windows: \\.\ + name through the wrapper library, opened for overlapped
+// I/O so that the reader's read and the writer's write really run at the same time (on one
+// handle opened without it the system runs them one after the other), and so that either can
+// be cancelled. The port's time-outs are kept by the system for overlapped calls as for
+// synchronous ones: each call completes by itself when its time-out passes.
 
 #include <windows.h>
 
@@ -21,13 +24,76 @@ void clear_line_error(HANDLE port) {
     ClearCommError(port, &errors, nullptr);
 }
 
+// The event an overlapped call signals when it completes; one per call, as the reader and the
+// writer each have a call of their own in progress.
+class completion_event {
+  public:
+    completion_event() : event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    completion_event(const completion_event&) = delete;
+    completion_event& operator=(const completion_event&) = delete;
+    ~completion_event() {
+        if (event_ != nullptr) {
+            CloseHandle(event_);
+        }
+    }
+    HANDLE get() const { return event_; }
+
+  private:
+    HANDLE event_;
+};
+
+// Waits for an overlapped call that is pending to complete, or cancels it when the cancel
+// signal comes first. Answers whether it succeeded, with the bytes it moved.
+bool finish_overlapped(HANDLE port, OVERLAPPED& call, const cancel_signal& cancel, DWORD& moved) {
+    const HANDLE waits[2] = {call.hEvent, reinterpret_cast<HANDLE>(cancel.wait_handle())};
+    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+        CancelIoEx(port, &call);
+    }
+    // Waits for the call to be over in every case: its buffer and event must outlive it.
+    return GetOverlappedResult(port, &call, &moved, TRUE) != FALSE;
+}
+
+enum class transfer { read, write };
+
+// One overlapped ReadFile or WriteFile, waited for. failed: the port refused the call or
+// failed it; a call cancelled or timed out is not a failure.
+DWORD transfer_bytes(transfer kind, HANDLE port, const cancel_signal& cancel, void* bytes,
+                     std::size_t count, bool& failed) {
+    failed = false;
+    const completion_event done;
+    if (done.get() == nullptr) {
+        failed = true;
+        return 0;
+    }
+    if (cancel.is_set()) {
+        return 0;
+    }
+    OVERLAPPED call{};
+    call.hEvent = done.get();
+    DWORD moved = 0;
+    const DWORD size = static_cast<DWORD>(count);
+    const BOOL started = kind == transfer::read ? ReadFile(port, bytes, size, nullptr, &call)
+                                                : WriteFile(port, bytes, size, nullptr, &call);
+    bool succeeded = false;
+    if (started != FALSE) {
+        succeeded = GetOverlappedResult(port, &call, &moved, TRUE) != FALSE;
+    } else if (GetLastError() == ERROR_IO_PENDING) {
+        succeeded = finish_overlapped(port, call, cancel, moved);
+    }
+    if (!succeeded && GetLastError() != ERROR_OPERATION_ABORTED) {
+        failed = true;
+        clear_line_error(port);
+    }
+    return moved;
+}
+
 }  // namespace
 
 corvina::file_handle bluetooth_connection::open_port(const string8& name) {
     string8 path("\\\\.\\");
     path += name.view();
-    return uCreateFile(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                       corvina::invalid_file_handle);
+    return uCreateFile(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_OVERLAPPED, corvina::invalid_file_handle);
 }
 
 bool bluetooth_connection::configure_port(corvina::file_handle port) {
@@ -40,23 +106,23 @@ bool bluetooth_connection::configure_port(corvina::file_handle port) {
     return SetCommTimeouts(to_handle(port), &timeouts) != FALSE;
 }
 
-std::size_t bluetooth_connection::read_port(corvina::file_handle port, void* buffer,
+std::size_t bluetooth_connection::read_port(corvina::file_handle port,
+                                            const cancel_signal& cancel, void* buffer,
                                             std::size_t count, bool& failed) {
-    DWORD got = 0;
-    failed = ReadFile(to_handle(port), buffer, static_cast<DWORD>(count), &got, nullptr) == FALSE;
-    if (failed) {
-        clear_line_error(to_handle(port));
-    }
-    return got;
+    return transfer_bytes(transfer::read, to_handle(port), cancel, buffer, count, failed);
 }
 
-std::size_t bluetooth_connection::write_port(corvina::file_handle port, const void* bytes,
+std::size_t bluetooth_connection::write_port(corvina::file_handle port,
+                                             const cancel_signal& cancel, const void* bytes,
                                              std::size_t count) {
-    DWORD sent = 0;
-    if (WriteFile(to_handle(port), bytes, static_cast<DWORD>(count), &sent, nullptr) == FALSE) {
-        clear_line_error(to_handle(port));
-    }
-    return sent;
+    bool failed = false;
+    // WriteFile does not change the bytes; the shared helper takes them as void*.
+    return transfer_bytes(transfer::write, to_handle(port), cancel, const_cast<void*>(bytes),
+                          count, failed);
+}
+
+void bluetooth_connection::discard_port_input(corvina::file_handle port) {
+    PurgeComm(to_handle(port), PURGE_RXCLEAR);
 }
 
 void bluetooth_connection::close_port(corvina::file_handle port) {

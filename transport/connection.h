@@ -18,8 +18,11 @@ class connection {
     // Answers the bytes read; fewer than count when the read timed out.
     virtual int read(void* buffer, std::size_t count) = 0;  // slot 4
     virtual void set_port_name(string8 name) = 0;           // slot 5
+    // Ends a read or write in progress at once, and makes every later one end at once, until
+    // the port is opened again. A stream that never waits has nothing to end.
+    virtual void cancel_io() {}
 
-    // Last, so that the six operations above keep their slots.
+    // Last, so that the operations above keep their slots.
     virtual ~connection() = default;
 };
 

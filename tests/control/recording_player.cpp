@@ -341,6 +341,9 @@ bool fake_location_import::process_locations(const corvina::string_list& locatio
             (exclude_mask == nullptr ? "0" : "mask") + "," + (parent == nullptr ? "0" : "window") +
             ")";
     log_.add(call);
+    if (while_importing) {
+        while_importing();
+    }
     if (!accept) {
         return false;
     }

@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -189,6 +190,8 @@ class fake_location_import final : public counted_service<corvina::location_impo
                            corvina::window_handle parent) override;
 
     bool accept = true;
+    // Runs inside each import, as a long import's progress window runs the message loop.
+    std::function<void()> while_importing;
 
   private:
     call_log& log_;

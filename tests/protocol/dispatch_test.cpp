@@ -99,7 +99,7 @@ TEST_F(dispatch, missing_argument_bytes_read_as_zero) {
 
 TEST_F(dispatch, check_answers_the_single_byte_y) {
     run(commands::check);
-    ASSERT_EQ(wire_->writes().size(), 1u);
+    ASSERT_EQ(writes().size(), 1u);
     EXPECT_EQ(sent(), "\x59");
     EXPECT_TRUE(control_.calls.empty());
 }

@@ -73,7 +73,7 @@ TEST_F(folder_listing, list_sends_the_whole_tree) {
             ? root + record(0x12, "a.mp3") + record(0x41, "Rock") + record(0x22, "b.mp3")
             : root + record(0x11, "Rock") + record(0x22, "b.mp3") + record(0x42, "a.mp3");
     EXPECT_EQ(list(music_.text()), "LISTACK" + expected + end_mark);
-    EXPECT_EQ(wire_->writes().size(), 1u);
+    EXPECT_EQ(writes().size(), 1u);
 }
 
 TEST_F(folder_listing, dlst_lists_one_level_only) {

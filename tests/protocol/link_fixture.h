@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "memory_connection.h"
 #include "protocol/command_code.h"
@@ -30,7 +31,15 @@ class link_fixture : public ::testing::Test {
         link_->process_command(code);
     }
 
-    std::string sent() const { return wire_->written(); }
+    // What reached the wire, once every reply handed over so far is written.
+    std::string sent() {
+        link_->replies().drain();
+        return wire_->written();
+    }
+    std::vector<memory_connection::recorded_write> writes() {
+        link_->replies().drain();
+        return wire_->writes();
+    }
 
     fake_host player_;
     recording_console console_;

@@ -19,7 +19,7 @@ TEST_F(playlist, empty_playlist) {
     control_.playing_index = 0;
     run(commands::playlist);
     EXPECT_EQ(sent(), "PLSTACK\x00\x00"s + end_mark);
-    EXPECT_EQ(wire_->writes().size(), 1u);
+    EXPECT_EQ(writes().size(), 1u);
 }
 
 TEST_F(playlist, titles_go_as_ascii_lines_after_the_playing_index) {

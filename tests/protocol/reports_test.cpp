@@ -20,7 +20,7 @@ TEST_F(reports, info_with_nothing_playing_is_the_18_fixed_bytes) {
     run(commands::info);
     EXPECT_EQ(sent(), "INFOACK\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"s);
     EXPECT_EQ(sent().size(), 18u);
-    EXPECT_EQ(wire_->writes().size(), 1u);
+    EXPECT_EQ(writes().size(), 1u);
 }
 
 TEST_F(reports, info_carries_state_times_orders_and_title) {
