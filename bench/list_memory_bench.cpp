@@ -33,11 +33,13 @@ int run() {
     // measured.
     link.process_command(commands::list);
     link.join_list_worker(false);
+    link.replies().drain();
 
     const std::size_t before = heap_in_use();
     reset_heap_peak();
     link.process_command(commands::list);
     link.join_list_worker(false);
+    link.replies().drain();
     const std::size_t list_peak = heap_peak() - before;
     const std::size_t reply = sink.last_write_size();
     const std::size_t left = heap_in_use() - before;

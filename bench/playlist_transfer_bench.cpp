@@ -86,6 +86,7 @@ measured measure(std::size_t count, int repeats) {
     for (int round = 0; round < repeats; ++round) {
         const auto start = clock::now();
         link.process_command(commands::playlist);
+        link.replies().drain();
         plst_times.push_back(seconds_since(start));
         formatting_times.push_back(format_titles_alone(player.host(), count));
     }

@@ -327,7 +327,8 @@ class fuzz_connection final : public connection {
     bool open() override { return true; }
     void close() override {}
     int write(const void* bytes, std::size_t count) override {
-        // Also called on the folder walk's thread: a listing's check reads nothing else.
+        // Called on the link's writer thread: a listing's check reads nothing else, and every
+        // other reply is written before the next command runs.
         check_reply(std::string_view(static_cast<const char*>(bytes), count), player_.last());
         return static_cast<int>(count);
     }
@@ -434,7 +435,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         link.process_command(command_code_from_wire(code));
+        // Each reply is checked against the player as its command left it.
+        link.replies().drain();
     }
     link.join_list_worker(false);
+    link.replies().drain();
     return 0;
 }

@@ -10,9 +10,12 @@
 
 #include <poll.h>
 
+#include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "standin/player/config_store.h"
 #include "tests/standin/settings_records.h"
@@ -231,9 +234,21 @@ TEST_F(StandinProcess, AMissingComponentIsAClearFailure) {
     EXPECT_FALSE(std::filesystem::exists(config));  // nothing ran, nothing written
 }
 
-TEST_F(StandinProcess, ThePhoneReachesTheComponentThroughTheVirtualCable) {
+// The phone asks for a large listing and a check, then stops reading (an app suspended with the
+// link up): stopping the player still ends the run at once, with its settings saved.
+TEST_F(StandinProcess, ThePhoneReachesTheComponentAndAPhoneThatStopsReadingCannotHoldTheStop) {
+    const std::string music = folder / "music";
+    for (int album = 0; album < 101; ++album) {
+        const std::filesystem::path dir =
+            std::filesystem::path(music) / ("album " + std::to_string(album));
+        std::filesystem::create_directories(dir);
+        for (int track = 0; track < 100; ++track) {
+            std::ofstream(dir / ("track " + std::to_string(track) + ".mp3")) << "x";
+        }
+    }
     write_bytes(config, settings_record(auto_connect_setting, std::string("\x01\0\0\0", 4)));
-    player_process player({"--config", config, "--virtual-port", "--time-limit", "600"});
+    player_process player({"--config", config, "--virtual-port", "--page-type", "1002=" + music,
+                           "--time-limit", "600"});
     ASSERT_TRUE(player.wait_for("Activated"));
     const std::string& output = player.output();
     const std::string marker = "phone end ";
@@ -251,12 +266,17 @@ TEST_F(StandinProcess, ThePhoneReachesTheComponentThroughTheVirtualCable) {
     char answer = 0;
     EXPECT_EQ(read(phone, &answer, 1), 1);
     EXPECT_EQ(answer, 'Y');
-    close(phone);
 
+    ASSERT_EQ(write(phone, "LISTCHCK", 8), 8);
+    std::this_thread::sleep_for(std::chrono::seconds(1));  // the listing fills the line
+    const auto stop = std::chrono::steady_clock::now();
     player.signal(SIGTERM);
     const finished result = player.finish();
+    EXPECT_LT(std::chrono::steady_clock::now() - stop, std::chrono::seconds(2));
+    close(phone);
     EXPECT_EQ(result.status, 0) << result.output;
     EXPECT_NE(result.output.find("Terminating"), std::string::npos) << result.output;
+    EXPECT_TRUE(contains(read_bytes(config), music));
 }
 
 TEST_F(StandinProcess, SettingsChangedOnThePreferencesPageAreSaved) {
