@@ -3,21 +3,16 @@
 // does. CHCK is timed to its "Y"; INFO to its whole reply, less the 300 ms the reader waits
 // before handing INFO on.
 
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/phone_end.h"
 #include "control/host_control.h"
 #include "corvina/posix_windows.h"
 #include "host/link_lifecycle.h"
@@ -29,59 +24,6 @@ namespace tessel::bench {
 namespace {
 
 using namespace std::chrono_literals;
-
-// The phone's end of a pseudo-terminal; the link opens the other end by its path.
-class phone_end {
-  public:
-    phone_end() {
-        fd_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (fd_ >= 0 && (::grantpt(fd_) != 0 || ::unlockpt(fd_) != 0)) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
-    ~phone_end() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    phone_end(const phone_end&) = delete;
-    phone_end& operator=(const phone_end&) = delete;
-
-    bool usable() const { return fd_ >= 0; }
-    std::string port_path() const { return ::ptsname(fd_); }
-
-    bool send(const char* bytes) {
-        const std::size_t count = std::strlen(bytes);
-        return ::write(fd_, bytes, count) == static_cast<ssize_t>(count);
-    }
-
-    // Waits for exactly count bytes; false when they do not all come within the limit.
-    bool receive(std::size_t count, std::chrono::milliseconds limit) {
-        const auto deadline = clock::now() + limit;
-        char buffer[512];
-        while (count > 0) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock::now());
-            if (left.count() <= 0) {
-                return false;
-            }
-            pollfd wait{fd_, POLLIN, 0};
-            if (::poll(&wait, 1, static_cast<int>(left.count())) <= 0) {
-                continue;
-            }
-            const ssize_t got = ::read(fd_, buffer, std::min(count, sizeof buffer));
-            if (got < 0 && errno != EAGAIN && errno != EINTR) {
-                return false;
-            }
-            count -= got > 0 ? static_cast<std::size_t>(got) : 0;
-        }
-        return true;
-    }
-
-  private:
-    int fd_ = -1;
-};
 
 struct series {
     std::vector<double> milliseconds;

@@ -55,7 +55,9 @@ struct pty_pair {
 
 pty_pair open_pair() {
     pty_pair pair;
-    pair.control = std::make_unique<file_descriptor>(posix_openpt(O_RDWR | O_NOCTTY));
+    // Non-blocking: the relay waits in poll, where the cable's end can stop it.
+    pair.control =
+        std::make_unique<file_descriptor>(posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK));
     const int control = pair.control->get();
     if (control < 0 || grantpt(control) != 0 || unlockpt(control) != 0) {
         throw system_failure("cannot open a pseudo-terminal");
@@ -74,19 +76,28 @@ pty_pair open_pair() {
     return pair;
 }
 
-// Writes all of it unless the far side is gone.
-void write_all(int fd, const char* data, std::size_t size) {
+// Writes all of it unless the far side is gone; false when the cable is stopped meanwhile (a
+// far end that does not read must not hold the cable's end up).
+bool write_all(int fd, int stop, const char* data, std::size_t size) {
     while (size > 0) {
         const ssize_t n = write(fd, data, size);
+        if (n > 0) {
+            data += n;
+            size -= static_cast<std::size_t>(n);
+            continue;
+        }
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n <= 0) {
-            return;
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
+            return true;
         }
-        data += n;
-        size -= static_cast<std::size_t>(n);
+        pollfd fds[2] = {{stop, POLLIN, 0}, {fd, POLLOUT, 0}};
+        if (poll(fds, 2, -1) > 0 && fds[0].revents != 0) {
+            return false;
+        }
     }
+    return true;
 }
 
 }  // namespace
@@ -130,8 +141,9 @@ struct virtual_serial_cable::relay {
                     continue;
                 }
                 const ssize_t n = read(fds[from].fd, buffer, sizeof buffer);
-                if (n > 0) {
-                    write_all(fds[from == 1 ? 2 : 1].fd, buffer, static_cast<std::size_t>(n));
+                if (n > 0 && !write_all(fds[from == 1 ? 2 : 1].fd, stop_read.get(), buffer,
+                                        static_cast<std::size_t>(n))) {
+                    return;
                 }
             }
             if (hung_up) {

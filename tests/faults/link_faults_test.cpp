@@ -353,9 +353,10 @@ TEST_F(busy_link, a_slow_phone_gets_the_whole_listing_then_the_check_and_stoppin
     link_manager_instance->activate(true);
     ASSERT_TRUE(phone->send("LIST"));
     std::size_t handed_over = 0;
-    pump_until([&] { return handed_over >= 1; }, 10s, handed_over);
+    // A CHCK while the listing is on its way: its reply goes out after the listing.
+    pump_until([&] { return reader.received().starts_with("LISTACK"); }, 30s, handed_over);
     ASSERT_TRUE(phone->send("CHCK"));
-    pump_until([&] { return reader.received().ends_with('Y'); }, 120s, handed_over);
+    pump_until([&] { return reader.received().ends_with('Y'); }, 60s, handed_over);
 
     const std::string received = reader.received();
     ASSERT_TRUE(received.ends_with('Y')) << received.size() << " bytes, ending "

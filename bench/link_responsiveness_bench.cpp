@@ -1,0 +1,204 @@
+// The player's main thread against the wire, through the real link over a pseudo-terminal:
+//
+// - while a LIST of the generated tree (100,000 files) goes to a phone that reads about
+//   100 KB a second and polls INFO meanwhile, another thread sends the main thread a message
+//   every few milliseconds: the longest wait for its answer is how long the main thread was
+//   kept from its messages;
+// - with a phone that stopped reading in the middle of that listing, the time from the
+//   deactivation's start to the moment no thread of the link is left.
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench/bench_support.h"
+#include "bench/phone_end.h"
+#include "corvina/posix_windows.h"
+#include "host/link_lifecycle.h"
+#include "host/link_manager.h"
+#include "host/settings.h"
+
+namespace tessel::bench {
+namespace {
+
+using namespace std::chrono_literals;
+namespace pw = corvina::posix_windows;
+
+std::size_t thread_count() {
+    std::size_t count = 0;
+    if (DIR* tasks = opendir("/proc/self/task")) {
+        while (const dirent* entry = readdir(tasks)) {
+            count += entry->d_name[0] != '.';
+        }
+        closedir(tasks);
+    }
+    return count;
+}
+
+// Sends the main thread's probe window a message every 2 ms and keeps the longest wait.
+class main_thread_probe {
+  public:
+    main_thread_probe() {
+        static const bool registered = pw::register_class("bench_probe", pw::default_procedure);
+        window_ = registered ? pw::create_window("bench_probe", "probe", nullptr, nullptr)
+                             : nullptr;
+        sender_ = std::thread([this] {
+            while (!stop_.load()) {
+                const auto sent = clock::now();
+                pw::send_message(window_, 0x8001, 0, 0);
+                const double waited = seconds_since(sent) * 1e3;
+                longest_ms_.store(std::max(longest_ms_.load(), waited));
+                std::this_thread::sleep_for(2ms);
+            }
+            ended_.store(true);
+        });
+    }
+    main_thread_probe(const main_thread_probe&) = delete;
+    main_thread_probe& operator=(const main_thread_probe&) = delete;
+    // Call on the main thread, which must pump until then.
+    double finish() {
+        stop_.store(true);
+        while (!ended_.load()) {
+            pw::pump_wait(1);  // serves the sender's last send
+        }
+        sender_.join();
+        pw::destroy_window(window_);
+        return longest_ms_.load();
+    }
+
+  private:
+    corvina::window_handle window_ = nullptr;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> ended_{false};
+    std::atomic<double> longest_ms_{0.0};
+    std::thread sender_;
+};
+
+bool bring_up(phone_end& phone, const music_tree& tree) {
+    cfg_com_port.set(phone.port_path().c_str());
+    cfg_music_directory.set(tree.root.string().c_str());
+    cfg_auto_connect = 1;
+    cfg_use_specific_playlist = 0;
+    start_link_manager();
+    if (link_manager_instance == nullptr || !link_manager_instance->is_active()) {
+        std::fprintf(stderr, "The link did not come up on %s\n", phone.port_path().c_str());
+        stop_link_manager();
+        return false;
+    }
+    return true;
+}
+
+// A phone reading about 100 KB a second and polling INFO twice a second, until the listing's
+// end mark has come. Answers the listing's bytes, 0 when it did not come whole.
+std::size_t read_listing_slowly(phone_end& phone) {
+    std::string received;
+    const auto give_up = clock::now() + 300s;
+    auto next_poll = clock::now() + 500ms;
+    std::size_t listing_end = std::string::npos;
+    while (listing_end == std::string::npos && clock::now() < give_up) {
+        received += phone.receive_some(1000, 10ms);
+        std::this_thread::sleep_for(10ms);
+        if (clock::now() >= next_poll) {
+            phone.send("INFO");
+            next_poll += 500ms;
+        }
+        const std::size_t start = received.find("LISTACK");
+        if (start != std::string::npos) {
+            const std::size_t end = received.find(std::string("\xFF\x00", 2), start);
+            listing_end = end == std::string::npos ? end : end + 2 - start;
+        }
+    }
+    return listing_end == std::string::npos ? 0 : listing_end;
+}
+
+int run(int stalls) {
+    const music_tree tree = generated_music_tree();
+    phone_end phone;
+    if (!phone.usable()) {
+        std::fprintf(stderr, "No pseudo-terminal\n");
+        return 1;
+    }
+    quiet_player player;
+    std::thread([] {}).join();
+    const std::size_t threads_before = thread_count();
+    if (!bring_up(phone, tree)) {
+        return 1;
+    }
+
+    // A slow phone and a large listing.
+    std::atomic<std::size_t> listed{0};
+    std::atomic<bool> phone_done{false};
+    const std::thread::id main_thread = std::this_thread::get_id();
+    main_thread_probe probe;
+    const auto list_start = clock::now();
+    std::thread slow_phone([&] {
+        phone.send("LIST");
+        listed = read_listing_slowly(phone);
+        phone_done = true;
+        pw::wake(main_thread);
+    });
+    while (!phone_done.load()) {
+        pw::pump_wait(20);
+    }
+    const double list_seconds = seconds_since(list_start);
+    slow_phone.join();
+    const double longest_ms = probe.finish();
+    if (listed == 0) {
+        std::fprintf(stderr, "The listing did not come whole\n");
+        stop_link_manager();
+        return 1;
+    }
+    std::printf("LIST of %zu files: %zu bytes in %.1f s (%.0f KB/s); main thread's longest "
+                "wait for a message %.3f ms\n",
+                tree.files, listed.load(), list_seconds,
+                static_cast<double>(listed.load()) / list_seconds / 1000.0, longest_ms);
+
+    // A phone that stops reading in the middle of the listing.
+    std::vector<double> stall_ms;
+    for (int round = 0; round < stalls; ++round) {
+        link_manager_instance->activate(true);
+        while (!phone.receive_some(1 << 16, 50ms).empty()) {
+        }
+        phone.send("LISTCHCK");
+        const auto handed = clock::now() + 1500ms;  // walk done, line full, writer stalled
+        while (clock::now() < handed) {
+            pw::pump_wait(10);
+        }
+        const auto start = clock::now();
+        link_manager_instance->activate(false);
+        while (thread_count() > threads_before && seconds_since(start) < 30.0) {
+            std::this_thread::sleep_for(100us);
+        }
+        stall_ms.push_back(seconds_since(start) * 1e3);
+    }
+    stop_link_manager();
+    while (!phone.receive_some(1 << 16, 50ms).empty()) {
+    }
+    std::printf("Deactivation to no link thread, stalled phone, n=%d: median %.3f ms, max %.3f "
+                "ms\n",
+                stalls, median(stall_ms), quantile(stall_ms, 1.0));
+
+    print_summary("Main thread's longest wait during a LIST of 100,000 files to a phone "
+                  "reading ~100 KB/s",
+                  format_fixed(longest_ms, 3) + " ms", "<= 10 ms", longest_ms / 10.0);
+    const double worst = quantile(stall_ms, 1.0);
+    print_summary("Deactivation to no link thread, phone stalled mid-LIST, worst of " +
+                      std::to_string(stalls),
+                  format_fixed(worst, 3) + " ms", "<= 1 s", worst / 1000.0);
+    return 0;
+}
+
+}  // namespace
+}  // namespace tessel::bench
+
+int main(int argc, char** argv) {
+    const int stalls = argc > 1 ? std::atoi(argv[1]) : 10;
+    return tessel::bench::run(stalls > 0 ? stalls : 10);
+}
