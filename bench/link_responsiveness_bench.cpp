@@ -7,8 +7,6 @@
 // - with a phone that stopped reading in the middle of that listing, the time from the
 //   deactivation's start to the moment no thread of the link is left.
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -24,31 +22,22 @@
 #include "host/link_lifecycle.h"
 #include "host/link_manager.h"
 #include "host/settings.h"
+#include "tests/common/thread_count.h"
 
 namespace tessel::bench {
 namespace {
 
 using namespace std::chrono_literals;
 namespace pw = corvina::posix_windows;
-
-std::size_t thread_count() {
-    std::size_t count = 0;
-    if (DIR* tasks = opendir("/proc/self/task")) {
-        while (const dirent* entry = readdir(tasks)) {
-            count += entry->d_name[0] != '.';
-        }
-        closedir(tasks);
-    }
-    return count;
-}
+using test::thread_count;
 
 // Sends the main thread's probe window a message every 2 ms and keeps the longest wait.
 class main_thread_probe {
   public:
     main_thread_probe() {
         static const bool registered = pw::register_class("bench_probe", pw::default_procedure);
-        window_ = registered ? pw::create_window("bench_probe", "probe", nullptr, nullptr)
-                             : nullptr;
+        window_ =
+            registered ? pw::create_window("bench_probe", "probe", nullptr, nullptr) : nullptr;
         sender_ = std::thread([this] {
             while (!stop_.load()) {
                 const auto sent = clock::now();
@@ -155,10 +144,11 @@ int run(int stalls) {
         stop_link_manager();
         return 1;
     }
-    std::printf("LIST of %zu files: %zu bytes in %.1f s (%.0f KB/s); main thread's longest "
-                "wait for a message %.3f ms\n",
-                tree.files, listed.load(), list_seconds,
-                static_cast<double>(listed.load()) / list_seconds / 1000.0, longest_ms);
+    std::printf(
+        "LIST of %zu files: %zu bytes in %.1f s (%.0f KB/s); main thread's longest "
+        "wait for a message %.3f ms\n",
+        tree.files, listed.load(), list_seconds,
+        static_cast<double>(listed.load()) / list_seconds / 1000.0, longest_ms);
 
     // A phone that stops reading in the middle of the listing.
     std::vector<double> stall_ms;
@@ -181,13 +171,15 @@ int run(int stalls) {
     stop_link_manager();
     while (!phone.receive_some(1 << 16, 50ms).empty()) {
     }
-    std::printf("Deactivation to no link thread, stalled phone, n=%d: median %.3f ms, max %.3f "
-                "ms\n",
-                stalls, median(stall_ms), quantile(stall_ms, 1.0));
+    std::printf(
+        "Deactivation to no link thread, stalled phone, n=%d: median %.3f ms, max %.3f "
+        "ms\n",
+        stalls, median(stall_ms), quantile(stall_ms, 1.0));
 
-    print_summary("Main thread's longest wait during a LIST of 100,000 files to a phone "
-                  "reading ~100 KB/s",
-                  format_fixed(longest_ms, 3) + " ms", "<= 10 ms", longest_ms / 10.0);
+    print_summary(
+        "Main thread's longest wait during a LIST of 100,000 files to a phone "
+        "reading ~100 KB/s",
+        format_fixed(longest_ms, 3) + " ms", "<= 10 ms", longest_ms / 10.0);
     const double worst = quantile(stall_ms, 1.0);
     print_summary("Deactivation to no link thread, phone stalled mid-LIST, worst of " +
                       std::to_string(stalls),

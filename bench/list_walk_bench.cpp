@@ -130,7 +130,7 @@ int run(int repeats) {
         start = clock::now();
         link.process_command(commands::list);
         link.join_list_worker(false);
-    link.replies().drain();
+        link.replies().drain();
         link.replies().drain();
         const double list_time = seconds_since(start);
         const double reply_time =

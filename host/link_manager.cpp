@@ -66,10 +66,10 @@ void link_manager::activate(bool on) {
     }
 
     register_window_class(window_class_name, link_window_proc, host().instance);
-    window_ = uCreateWindowEx(0, window_class_name, window_class_name, 0,
-                              corvina::win32_values::cw_usedefault,
-                              corvina::win32_values::cw_usedefault, 0, 0, host_main_window(),
-                              nullptr, host().instance, nullptr);
+    window_ =
+        uCreateWindowEx(0, window_class_name, window_class_name, 0,
+                        corvina::win32_values::cw_usedefault, corvina::win32_values::cw_usedefault,
+                        0, 0, host_main_window(), nullptr, host().instance, nullptr);
     if (window_ == nullptr) {
         log_error("couldn't create window");
     }

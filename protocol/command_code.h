@@ -64,11 +64,34 @@ inline constexpr command_code folder_list = make_command_code("DLST");
 // One of the 28 codes the phone may send. Any other code means the stream is out of step.
 constexpr bool is_known_command(command_code code) {
     using namespace commands;
-    constexpr command_code known[] = {
-        play,  add,          stop,   pause,  start,   next,       previous,        fade,
-        fast_forward, rewind, seek,  select, volume,  shuffle,    repeat,          stop_at_end,
-        remove_all,   check,  info,  info2,  get_volume, version, playlist_length, detailed_info,
-        file_info,    playlist, list, folder_list};
+    constexpr command_code known[] = {play,
+                                      add,
+                                      stop,
+                                      pause,
+                                      start,
+                                      next,
+                                      previous,
+                                      fade,
+                                      fast_forward,
+                                      rewind,
+                                      seek,
+                                      select,
+                                      volume,
+                                      shuffle,
+                                      repeat,
+                                      stop_at_end,
+                                      remove_all,
+                                      check,
+                                      info,
+                                      info2,
+                                      get_volume,
+                                      version,
+                                      playlist_length,
+                                      detailed_info,
+                                      file_info,
+                                      playlist,
+                                      list,
+                                      folder_list};
     static_assert(sizeof known / sizeof known[0] == 28);
     for (const command_code listed : known) {
         if (listed == code) {

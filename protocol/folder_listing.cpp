@@ -2,8 +2,8 @@
 // thread for one folder's listing.
 
 #include <exception>
-#include <utility>
 #include <system_error>
+#include <utility>
 
 #include "protocol/folder_tree.h"
 #include "protocol/phone_link.h"

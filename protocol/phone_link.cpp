@@ -2,10 +2,10 @@
 
 #include <utility>
 
-#include "support/reply_buffer.h"
 #include "protocol/wire_reader.h"
 #include "support/host_access.h"
 #include "support/log.h"
+#include "support/reply_buffer.h"
 
 namespace tessel {
 

@@ -1,8 +1,8 @@
 #include "protocol/playlist_transfer.h"
 
 #include <cstdint>
-#include <utility>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "protocol/big_endian.h"

@@ -2,8 +2,8 @@
 // the playing file's size.
 
 #include <string>
-#include <utility>
 #include <string_view>
+#include <utility>
 
 #include "protocol/big_endian.h"
 #include "protocol/file_search.h"

@@ -33,8 +33,7 @@ int poll_timeout(clock::duration left) {
 enum class wait_result { ready, timed_out, cancelled, failed };
 
 // Waits until the port is ready for events, the time is up or the wait is cancelled.
-wait_result wait_for_port(int fd, short events, const cancel_signal& cancel,
-                          clock::duration left) {
+wait_result wait_for_port(int fd, short events, const cancel_signal& cancel, clock::duration left) {
     pollfd watched[2] = {{fd, events, 0}, {static_cast<int>(cancel.wait_handle()), POLLIN, 0}};
     const int polled = poll(watched, 2, poll_timeout(left));
     if (polled < 0) {
@@ -81,9 +80,8 @@ bool bluetooth_connection::configure_port(corvina::file_handle port) {
     return tcsetattr(fd, TCSANOW, &settings) == 0;
 }
 
-std::size_t bluetooth_connection::read_port(corvina::file_handle port,
-                                            const cancel_signal& cancel, void* buffer,
-                                            std::size_t count, bool& failed) {
+std::size_t bluetooth_connection::read_port(corvina::file_handle port, const cancel_signal& cancel,
+                                            void* buffer, std::size_t count, bool& failed) {
     const int fd = to_fd(port);
     auto* bytes = static_cast<unsigned char*>(buffer);
     const clock::time_point deadline = clock::now() + serial_timeouts::read_total(count);
@@ -124,9 +122,8 @@ std::size_t bluetooth_connection::read_port(corvina::file_handle port,
     return got;
 }
 
-std::size_t bluetooth_connection::write_port(corvina::file_handle port,
-                                             const cancel_signal& cancel, const void* bytes,
-                                             std::size_t count) {
+std::size_t bluetooth_connection::write_port(corvina::file_handle port, const cancel_signal& cancel,
+                                             const void* bytes, std::size_t count) {
     const int fd = to_fd(port);
     const auto* data = static_cast<const unsigned char*>(bytes);
     const clock::time_point deadline = clock::now() + serial_timeouts::write_total(count);

@@ -106,19 +106,17 @@ bool bluetooth_connection::configure_port(corvina::file_handle port) {
     return SetCommTimeouts(to_handle(port), &timeouts) != FALSE;
 }
 
-std::size_t bluetooth_connection::read_port(corvina::file_handle port,
-                                            const cancel_signal& cancel, void* buffer,
-                                            std::size_t count, bool& failed) {
+std::size_t bluetooth_connection::read_port(corvina::file_handle port, const cancel_signal& cancel,
+                                            void* buffer, std::size_t count, bool& failed) {
     return transfer_bytes(transfer::read, to_handle(port), cancel, buffer, count, failed);
 }
 
-std::size_t bluetooth_connection::write_port(corvina::file_handle port,
-                                             const cancel_signal& cancel, const void* bytes,
-                                             std::size_t count) {
+std::size_t bluetooth_connection::write_port(corvina::file_handle port, const cancel_signal& cancel,
+                                             const void* bytes, std::size_t count) {
     bool failed = false;
     // WriteFile does not change the bytes; the shared helper takes them as void*.
-    return transfer_bytes(transfer::write, to_handle(port), cancel, const_cast<void*>(bytes),
-                          count, failed);
+    return transfer_bytes(transfer::write, to_handle(port), cancel, const_cast<void*>(bytes), count,
+                          failed);
 }
 
 void bluetooth_connection::discard_port_input(corvina::file_handle port) {

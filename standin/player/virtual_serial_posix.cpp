@@ -56,8 +56,7 @@ struct pty_pair {
 pty_pair open_pair() {
     pty_pair pair;
     // Non-blocking: the relay waits in poll, where the cable's end can stop it.
-    pair.control =
-        std::make_unique<file_descriptor>(posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK));
+    pair.control = std::make_unique<file_descriptor>(posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK));
     const int control = pair.control->get();
     if (control < 0 || grantpt(control) != 0 || unlockpt(control) != 0) {
         throw system_failure("cannot open a pseudo-terminal");

@@ -9,8 +9,8 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <mutex>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -332,7 +332,8 @@ TEST_F(busy_link, a_phone_that_stops_reading_mid_listing_holds_up_neither_player
     ASSERT_TRUE(phone->send("LIST"));
     std::size_t handed_over = 0;
     pump_until([&] { return handed_over >= 1; }, 10s, handed_over);
-    pump_until([] { return false; }, 500ms, handed_over);  // the line fills; the phone reads nothing
+    pump_until([] { return false; }, 500ms,
+               handed_over);  // the line fills; the phone reads nothing
 
     // The CHCK after it is handed over while the listing waits for the phone: its reply waits
     // too, but the main thread goes on serving what other threads send it.
@@ -359,17 +360,18 @@ TEST_F(busy_link, a_slow_phone_gets_the_whole_listing_then_the_check_and_stoppin
     pump_until([&] { return reader.received().ends_with('Y'); }, 60s, handed_over);
 
     const std::string received = reader.received();
-    ASSERT_TRUE(received.ends_with('Y')) << received.size() << " bytes, ending "
-                                         << received.substr(received.size() - std::min<std::size_t>(received.size(), 20));
-    const test::parsed_listing listing = test::parse_listing(received.substr(0, received.size() - 1));
+    ASSERT_TRUE(received.ends_with('Y'))
+        << received.size() << " bytes, ending "
+        << received.substr(received.size() - std::min<std::size_t>(received.size(), 20));
+    const test::parsed_listing listing =
+        test::parse_listing(received.substr(0, received.size() - 1));
     ASSERT_TRUE(listing.well_formed);
     ASSERT_EQ(listing.roots.size(), 1u);
     EXPECT_EQ(listing.roots[0].entries.size(), 101u);
 
     // Stopping the player in the middle of the next listing cuts it.
     ASSERT_TRUE(phone->send("LIST"));
-    pump_until([&] { return reader.received().size() > received.size() + 8192; }, 60s,
-               handed_over);
+    pump_until([&] { return reader.received().size() > received.size() + 8192; }, 60s, handed_over);
     const auto before = clock::now();
     stop_link_manager();
     EXPECT_LT(clock::now() - before, 1s);

@@ -195,6 +195,39 @@ TEST_F(serial_connection_test, reads_and_writes_run_at_once_from_two_threads) {
     EXPECT_TRUE(arrived == reply + reply + reply + reply) << "got " << arrived.size();
 }
 
+// A phone that stopped reading holds a long write for its whole time-out (hours for 4 MiB),
+// and a long read waits for its own: cancelling ends both at once, and the port works again
+// once it is opened again.
+TEST_F(serial_connection_test, cancelling_ends_a_stalled_write_and_a_waiting_read_at_once) {
+    open_port();
+    const std::string reply = patterned_bytes(4 * 1024 * 1024);
+    int written = -1;
+    int read_count = -1;
+    std::thread writer([&] { written = port.write(reply.data(), reply.size()); });
+    std::thread reader([&] {
+        std::string waiting(1000, '\0');  // 10 s of total time-out
+        read_count = port.read(waiting.data(), waiting.size());
+    });
+    std::this_thread::sleep_for(milliseconds(500));
+    const clock::time_point cancelled = clock::now();
+    port.cancel_io();
+    writer.join();
+    reader.join();
+    EXPECT_LT(since(cancelled), milliseconds(5000));
+    EXPECT_LT(written, static_cast<int>(reply.size()));
+    EXPECT_EQ(read_count, 0);
+    EXPECT_FALSE(port.last_read_failed());
+
+    port.close();
+    while (!peer.receive(1 << 20, milliseconds(300)).empty()) {
+    }
+    open_port();
+    ASSERT_TRUE(peer.send("CHCK"));
+    EXPECT_EQ(read_text(4), "CHCK");
+    EXPECT_EQ(port.write("Y", 1), 1);
+    EXPECT_EQ(peer.receive(1, generous), "Y");
+}
+
 TEST_F(serial_connection_test, writes_from_two_threads_do_not_interleave) {
     open_port();
     const std::string first(5000, 'a');
