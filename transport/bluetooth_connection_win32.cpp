@@ -53,6 +53,14 @@ bool finish_overlapped(HANDLE port, OVERLAPPED& call, const cancel_signal& cance
     return GetOverlappedResult(port, &call, &moved, TRUE) != FALSE;
 }
 
+// A call that was cancelled or ran out of time has not failed. Windows completes a serial call
+// whose time-out passed as a success with fewer bytes; Wine's serial emulation completes it
+// with a time-out status instead.
+bool ended_by_design(DWORD error) {
+    return error == ERROR_OPERATION_ABORTED || error == WAIT_TIMEOUT || error == ERROR_TIMEOUT ||
+           error == ERROR_SEM_TIMEOUT;
+}
+
 enum class transfer { read, write };
 
 // One overlapped ReadFile or WriteFile, waited for. failed: the port refused the call or
@@ -80,7 +88,7 @@ DWORD transfer_bytes(transfer kind, HANDLE port, const cancel_signal& cancel, vo
     } else if (GetLastError() == ERROR_IO_PENDING) {
         succeeded = finish_overlapped(port, call, cancel, moved);
     }
-    if (!succeeded && GetLastError() != ERROR_OPERATION_ABORTED) {
+    if (!succeeded && !ended_by_design(GetLastError())) {
         failed = true;
         clear_line_error(port);
     }

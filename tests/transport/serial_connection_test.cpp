@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -196,8 +197,7 @@ TEST_F(serial_connection_test, reads_and_writes_run_at_once_from_two_threads) {
 }
 
 // A phone that stopped reading holds a long write for its whole time-out (hours for 4 MiB),
-// and a long read waits for its own: cancelling ends both at once, and the port works again
-// once it is opened again.
+// and a long read waits for its own: cancelling ends both at once.
 TEST_F(serial_connection_test, cancelling_ends_a_stalled_write_and_a_waiting_read_at_once) {
     open_port();
     const std::string reply = patterned_bytes(4 * 1024 * 1024);
@@ -218,14 +218,9 @@ TEST_F(serial_connection_test, cancelling_ends_a_stalled_write_and_a_waiting_rea
     EXPECT_EQ(read_count, 0);
     EXPECT_FALSE(port.last_read_failed());
 
-    port.close();
-    while (!peer.receive(1 << 20, milliseconds(300)).empty()) {
-    }
-    open_port();
-    ASSERT_TRUE(peer.send("CHCK"));
-    EXPECT_EQ(read_text(4), "CHCK");
-    EXPECT_EQ(port.write("Y", 1), 1);
-    EXPECT_EQ(peer.receive(1, generous), "Y");
+    // What went out before the cut reaches the phone, and nothing after it.
+    EXPECT_EQ(peer.receive(static_cast<std::size_t>(std::max(written, 0)), generous).size(),
+              static_cast<std::size_t>(std::max(written, 0)));
 }
 
 TEST_F(serial_connection_test, writes_from_two_threads_do_not_interleave) {
