@@ -14,17 +14,19 @@ list_rounds=7
 plst_sizes=(1024 4096 16384 65535)
 checks=200
 infos=60
+stalls=10
 if [[ "${1:-}" == "--quick" ]]; then
     list_rounds=3
     plst_sizes=(1024 4096 16384)
     checks=40
     infos=15
+    stalls=3
 fi
 
 build=build/bench
 cmake --preset bench >/dev/null
 cmake --build "$build" -j2 --target bench_list_walk bench_list_memory bench_playlist_transfer \
-    bench_round_trip
+    bench_round_trip bench_link_responsiveness
 results="$build/results"
 mkdir -p "$results"
 bin="$build/bin"
@@ -41,13 +43,14 @@ run() {
 run list_walk "$bin/bench_list_walk" "$list_rounds"
 run list_memory "$bin/bench_list_memory"
 run round_trip "$bin/bench_round_trip" "$checks" "$infos"
+run link_responsiveness "$bin/bench_link_responsiveness" "$stalls"
 run playlist_transfer "$bin/bench_playlist_transfer" 1 "${plst_sizes[@]}"
 
 echo
 echo "Summary ($(uname -sm), $(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC'))"
 {
     echo "benchmark|figure|goal|ratio to goal|verdict"
-    for name in list_walk list_memory round_trip playlist_transfer; do
+    for name in list_walk list_memory round_trip link_responsiveness playlist_transfer; do
         grep -h '^SUMMARY|' "$results/$name.txt" | cut -d'|' -f2-
     done
 } | column -t -s '|'
