@@ -4,9 +4,20 @@
 // component entry object and its entry point, and the configuration streams.
 //
 // Every class here is an interface whose virtual operations stand in a fixed slot order that
-// the player and the component share; none has a virtual destructor, so no object is ever
-// deleted through these types. Out parameters of pointer type follow one rule: the callee
-// releases what the pointer held, stores the new object and adds one reference to it.
+// the player and the component share. Out parameters of pointer type follow one rule: the
+// callee releases what the pointer held, stores the new object and adds one reference to it.
+//
+// The player is built with Microsoft's compiler, the component may not be: every interface of
+// the player's API keeps to what both C++ ABIs lay out and call alike.
+// - No virtual operation returns an aggregate (a guid) by value: the hidden return pointer goes
+//   before `this` in one ABI and after it in the other. Such a slot is written out the MSVC way,
+//   `virtual guid* get_guid(guid* out)` answering out, with an inline by-value helper beside it.
+// - No overloaded virtual operations (the MSVC ABI orders them differently in the table) and no
+//   virtual destructors (one slot in the MSVC ABI, two in the Itanium ABI): nothing is ever
+//   deleted through these types.
+// - No C++ exception crosses the boundary, either way: the two sides unwind differently.
+// The test api_abi_rules checks the first two over every header of this folder; the conformance
+// host, built for the MSVC ABI, calls the slots across a real module boundary.
 
 #include <cstddef>
 #include <cstdint>
@@ -71,8 +82,8 @@ class abort_signal {
     ~abort_signal() = default;
 };
 
-// The player's configuration reader. read_exactly and skip_exactly throw
-// exception_io_data_truncation when the stream ends early.
+// The player's configuration reader. read_exactly and skip_exactly throw the player's own
+// exception when the stream ends early: a component uses read and skip, which do not.
 class config_reader {
   public:
     virtual std::size_t read(void* buffer, std::size_t count, abort_signal& abort) = 0;   // slot 0
@@ -130,11 +141,20 @@ class preferences_page : public service_base {
   public:
     virtual window_handle create(window_handle parent) = 0;  // slot 3
     virtual const char* get_name() = 0;                      // slot 4
-    virtual guid get_guid() = 0;                             // slot 5
-    virtual guid get_parent_guid() = 0;                      // slot 6
+    virtual guid* get_guid(guid* out) = 0;                   // slot 5: stores and answers out
+    virtual guid* get_parent_guid(guid* out) = 0;            // slot 6: stores and answers out
     virtual bool supports_reset() = 0;                       // slot 7
     virtual void reset() = 0;                                // slot 8
     virtual bool get_help_url(string_base& out) = 0;         // slot 9
+
+    guid guid_value() {
+        guid id;
+        return *get_guid(&id);
+    }
+    guid parent_guid_value() {
+        guid id;
+        return *get_parent_guid(&id);
+    }
 
   protected:
     ~preferences_page() = default;

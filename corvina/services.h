@@ -2,7 +2,8 @@
 // The player's services a component drives, the objects the player hands out (tracks,
 // locations, title scripts) and the objects a component hands in (selection masks, callbacks,
 // lists, information records). Slot numbers are part of the contract; slots no component uses
-// are kept as reserved_slot_N so that every used operation stays at its number.
+// are kept as reserved_slot_N so that every used operation stays at its number. The ABI rules
+// of service.h hold here too.
 
 #include <cstddef>
 #include <cstdint>
@@ -143,14 +144,19 @@ class version_info : public service_base {
 // Main-menu commands, class {35077B8C-6E70-47BA-B9DD-D51500E12F2E}; one per provider.
 class menu_commands : public service_base {
   public:
-    virtual std::uint32_t get_command_count() = 0;      // slot 3
-    virtual guid get_command(std::uint32_t index) = 0;  // slot 4
+    virtual std::uint32_t get_command_count() = 0;                   // slot 3
+    virtual guid* get_command(guid* out, std::uint32_t index) = 0;  // slot 4: stores, answers out
     CORVINA_RESERVED_SLOT(5)
     CORVINA_RESERVED_SLOT(6)
     CORVINA_RESERVED_SLOT(7)
     CORVINA_RESERVED_SLOT(8)
     CORVINA_RESERVED_SLOT(9)
     virtual void execute(std::uint32_t index, service_base* callback) = 0;  // slot 10
+
+    guid command_guid(std::uint32_t index) {
+        guid id;
+        return *get_command(&id, index);
+    }
 
   protected:
     ~menu_commands() = default;

@@ -2,6 +2,10 @@
 // The player's UTF-8 wrapper library over the Windows API: every text is UTF-8. Components
 // link against it as they would against the player's own. On POSIX the same functions work
 // on the stand-in player's headless window system and on POSIX files and folders.
+//
+// The functions have C linkage, so that a module imports them by their plain names whichever
+// compiler built it or the library. A handle from uCreateFile is closed with CloseHandle (on
+// POSIX: close); the library offers nothing more than these eight functions.
 
 #include <cstddef>
 #include <cstdint>
@@ -48,15 +52,14 @@ class find_file {
 
 }  // namespace corvina
 
+extern "C" {
+
 // As CreateFileW; invalid_file_handle on failure. On POSIX the path is used as it is; share
 // mode 0 takes the file exclusively (a second exclusive open fails).
 CORVINA_SHARED_API corvina::file_handle uCreateFile(const char* path, std::uint32_t access,
                                                     std::uint32_t share_mode, void* security,
                                                     std::uint32_t disposition, std::uint32_t flags,
                                                     corvina::file_handle template_file);
-
-// Closes a handle from uCreateFile.
-CORVINA_SHARED_API void uCloseFile(corvina::file_handle file);
 
 // As FindFirstFileW on a path or pattern ("*.*" matches every entry); null when nothing
 // matches. On POSIX a backslash in the path is a separator too.
@@ -80,3 +83,5 @@ CORVINA_SHARED_API int uBrowseForFolder(corvina::window_handle parent, const cha
 // Appends the upper-case form of up to length bytes of text.
 CORVINA_SHARED_API void uAddStringUpper(corvina::string_base& out, const char* text,
                                         std::size_t length = corvina::whole_text);
+
+}  // extern "C"

@@ -14,7 +14,7 @@ bool run_main_menu_command(const corvina::guid& command) {
         corvina::class_guids::menu_commands, [&](corvina::menu_commands& provider) {
             const std::uint32_t count = provider.get_command_count();
             for (std::uint32_t index = 0; index < count; ++index) {
-                if (provider.get_command(index) == command) {
+                if (provider.command_guid(index) == command) {
                     provider.execute(index, nullptr);
                     found = true;
                     return false;

@@ -19,8 +19,14 @@ class remote_config_page final : public single_instance_service<corvina::prefere
 
     corvina::window_handle create(corvina::window_handle parent) override;
     const char* get_name() override { return page_name; }
-    corvina::guid get_guid() override { return page_guid; }
-    corvina::guid get_parent_guid() override { return parent_guid; }
+    corvina::guid* get_guid(corvina::guid* out) override {
+        *out = page_guid;
+        return out;
+    }
+    corvina::guid* get_parent_guid(corvina::guid* out) override {
+        *out = parent_guid;
+        return out;
+    }
     bool supports_reset() override { return false; }
     void reset() override {}
     // Help site, player version, "/preferences/", page GUID, "/", page name.

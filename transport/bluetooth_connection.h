@@ -67,6 +67,10 @@ class bluetooth_connection final : public connection {
     // hung up) rather than by a time-out: a caller reading in a loop should pause then.
     bool last_read_failed() const;
 
+    // Closes a handle that uCreateFile opened: CloseHandle on Windows; on POSIX the terminal's
+    // exclusive mode is given up and the descriptor closed.
+    static void close_port(corvina::file_handle port);
+
   private:
     // Platform half: open the named port exclusively for reading and writing.
     static corvina::file_handle open_port(const string8& name);
@@ -79,7 +83,6 @@ class bluetooth_connection final : public connection {
     static std::size_t write_port(corvina::file_handle port, const cancel_signal& cancel,
                                   const void* bytes, std::size_t count);
     static void discard_port_input(corvina::file_handle port);
-    static void close_port(corvina::file_handle port);
 
     // Shared by reads and writes, exclusive for open and close.
     mutable std::shared_mutex handle_guard_;

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -158,7 +159,15 @@ void bluetooth_connection::discard_port_input(corvina::file_handle port) {
 }
 
 void bluetooth_connection::close_port(corvina::file_handle port) {
-    uCloseFile(port);
+    if (port == corvina::invalid_file_handle) {
+        return;
+    }
+    const int fd = static_cast<int>(port);
+    // An exclusive open put a terminal in exclusive mode, which outlives this descriptor while
+    // the other end is open. Elsewhere the request fails harmlessly.
+    ioctl(fd, TIOCNXCL);
+    // Linux releases the descriptor even when close reports EINTR: never close twice.
+    ::close(fd);
 }
 
 }  // namespace tessel

@@ -132,7 +132,9 @@ void bluetooth_connection::discard_port_input(corvina::file_handle port) {
 }
 
 void bluetooth_connection::close_port(corvina::file_handle port) {
-    uCloseFile(port);
+    if (port != corvina::invalid_file_handle) {
+        CloseHandle(to_handle(port));
+    }
 }
 
 }  // namespace tessel

@@ -60,8 +60,9 @@ class menu_service final : public player_service<corvina::menu_commands> {
         : player_service(guids::menu_commands), console_(console) {}
 
     std::uint32_t get_command_count() override { return 1; }
-    corvina::guid get_command(std::uint32_t index) override {
-        return index == 0 ? help_command_guid : corvina::guid{};
+    corvina::guid* get_command(corvina::guid* out, std::uint32_t index) override {
+        *out = index == 0 ? help_command_guid : corvina::guid{};
+        return out;
     }
     void execute(std::uint32_t index, corvina::service_base* /*callback*/) override {
         if (index == 0) {

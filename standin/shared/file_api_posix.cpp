@@ -8,8 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <mutex>
-#include <set>
 
 #include "corvina/shared.h"
 
@@ -21,28 +19,6 @@ constexpr std::uint32_t create_new = 1;
 constexpr std::uint32_t create_always = 2;
 constexpr std::uint32_t open_always = 4;
 constexpr std::uint32_t truncate_existing = 5;
-
-// Terminals this library put in exclusive mode, to be released when they are closed.
-class exclusive_terminals {
-  public:
-    void add(int fd) {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        fds_.insert(fd);
-    }
-    bool remove(int fd) {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        return fds_.erase(fd) != 0;
-    }
-
-  private:
-    std::mutex mutex_;
-    std::set<int> fds_;
-};
-
-exclusive_terminals& terminals() {
-    static exclusive_terminals instance;
-    return instance;
-}
 
 int open_flags(std::uint32_t access, std::uint32_t disposition) {
     const bool reads = (access & win32::generic_read) != 0;
@@ -97,19 +73,9 @@ corvina::file_handle uCreateFile(const char* path, std::uint32_t access, std::ui
         close_descriptor(fd);
         return corvina::invalid_file_handle;
     }
-    if (exclusive && isatty(fd) && ioctl(fd, TIOCEXCL) == 0) {
-        terminals().add(fd);
+    // Whoever closes a port handle gives the exclusive mode up first (TIOCNXCL).
+    if (exclusive && isatty(fd)) {
+        ioctl(fd, TIOCEXCL);
     }
     return fd;
-}
-
-void uCloseFile(corvina::file_handle file) {
-    if (file == corvina::invalid_file_handle) {
-        return;
-    }
-    const int fd = static_cast<int>(file);
-    if (terminals().remove(fd)) {
-        ioctl(fd, TIOCNXCL);
-    }
-    close_descriptor(fd);
 }

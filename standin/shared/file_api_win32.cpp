@@ -27,9 +27,3 @@ corvina::file_handle uCreateFile(const char* path, std::uint32_t access, std::ui
     }
     return reinterpret_cast<corvina::file_handle>(file);
 }
-
-void uCloseFile(corvina::file_handle file) {
-    if (file != corvina::invalid_file_handle) {
-        CloseHandle(reinterpret_cast<HANDLE>(file));
-    }
-}

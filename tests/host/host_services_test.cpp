@@ -26,7 +26,10 @@ class fake_menu final : public test::counted_service<corvina::menu_commands> {
         ++count_asked;
         return static_cast<std::uint32_t>(commands_.size());
     }
-    corvina::guid get_command(std::uint32_t index) override { return commands_.at(index); }
+    corvina::guid* get_command(corvina::guid* out, std::uint32_t index) override {
+        *out = commands_.at(index);
+        return out;
+    }
     void execute(std::uint32_t index, corvina::service_base* callback) override {
         executed.push_back(index);
         callback_was_null = callback == nullptr;

@@ -142,10 +142,10 @@ class fixed_version final : public test::counted_service<corvina::version_info> 
 TEST(preferences_page, describes_itself_and_builds_its_help_address) {
     auto& page = service_of<corvina::preferences_page>(guids::preferences_page);
     EXPECT_STREQ(page.get_name(), "Ambrel");
-    EXPECT_TRUE(page.get_guid() ==
+    EXPECT_TRUE(page.guid_value() ==
                 (corvina::guid{
                     0xB3BBE560, 0x14AE, 0x4F72, {0xB4, 0x6B, 0x37, 0x36, 0x49, 0x7F, 0xB0, 0xDA}}));
-    EXPECT_TRUE(page.get_parent_guid() ==
+    EXPECT_TRUE(page.parent_guid_value() ==
                 (corvina::guid{
                     0x627C0767, 0x0793, 0x44F8, {0x80, 0x87, 0xBE, 0x49, 0x34, 0x31, 0x12, 0x82}}));
     EXPECT_FALSE(page.supports_reset());

@@ -59,7 +59,10 @@ class recorded_menu_commands final : public counted_service<corvina::menu_comman
     std::uint32_t get_command_count() override {
         return static_cast<std::uint32_t>(commands.size());
     }
-    corvina::guid get_command(std::uint32_t index) override { return commands.at(index); }
+    corvina::guid* get_command(corvina::guid* out, std::uint32_t index) override {
+        *out = commands.at(index);
+        return out;
+    }
     void execute(std::uint32_t index, corvina::service_base* /*callback*/) override {
         executed.push_back(index);
     }

@@ -181,7 +181,7 @@ TEST_F(PlayerHostTest, ConsoleLinesArriveWholeFromManyThreads) {
 TEST_F(PlayerHostTest, TheHelpCommandSaysWhatItWouldOpen) {
     auto menu = service<corvina::menu_commands>(guids::menu_commands);
     ASSERT_EQ(menu->get_command_count(), 1u);
-    EXPECT_TRUE(menu->get_command(0) == help_command_guid);
+    EXPECT_TRUE(menu->command_guid(0) == help_command_guid);
     menu->execute(0, nullptr);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].rfind("Help: would open https://", 0), 0u);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "corvina/shared.h"
+#include "transport/bluetooth_connection.h"
 
 namespace {
 
@@ -46,10 +47,10 @@ TEST(exclusive_open, share_mode_zero_keeps_other_opens_out) {
     ASSERT_NE(first, corvina::invalid_file_handle);
     EXPECT_EQ(open_file(file.path(), 0), corvina::invalid_file_handle);
     EXPECT_EQ(open_file(file.path(), share_read_write), corvina::invalid_file_handle);
-    uCloseFile(first);
+    tessel::bluetooth_connection::close_port(first);
     const corvina::file_handle again = open_file(file.path(), 0);
     EXPECT_NE(again, corvina::invalid_file_handle) << "closing gives the file back";
-    uCloseFile(again);
+    tessel::bluetooth_connection::close_port(again);
 }
 
 TEST(exclusive_open, shared_opens_coexist_and_keep_an_exclusive_one_out) {
@@ -59,15 +60,15 @@ TEST(exclusive_open, shared_opens_coexist_and_keep_an_exclusive_one_out) {
     EXPECT_NE(first, corvina::invalid_file_handle);
     EXPECT_NE(second, corvina::invalid_file_handle);
     EXPECT_EQ(open_file(file.path(), 0), corvina::invalid_file_handle);
-    uCloseFile(first);
-    uCloseFile(second);
+    tessel::bluetooth_connection::close_port(first);
+    tessel::bluetooth_connection::close_port(second);
 }
 
 TEST(exclusive_open, missing_and_empty_paths_fail) {
     scratch_file file;
     EXPECT_EQ(open_file(file.path() + "-missing", 0), corvina::invalid_file_handle);
     EXPECT_EQ(open_file("", 0), corvina::invalid_file_handle);
-    uCloseFile(corvina::invalid_file_handle);  // closing nothing does nothing
+    tessel::bluetooth_connection::close_port(corvina::invalid_file_handle);  // closing nothing does nothing
 }
 
 }  // namespace
