@@ -1,5 +1,7 @@
 #include "control/host_lists.h"
 
+#include "support/boundary.h"
+
 namespace tessel {
 
 bool first_track_callback::on_item(std::size_t /*index*/, corvina::track* item, bool /*selected*/) {
@@ -16,9 +18,10 @@ corvina::track* owned_track_list::get_item(std::size_t index) const {
     return index < tracks_.size() ? tracks_[index].get() : nullptr;
 }
 
+// The player fills the list: a track that cannot be stored is dropped with an error line.
 void owned_track_list::add_item(corvina::track* item) {
     if (item != nullptr) {
-        tracks_.emplace_back(item);
+        guard_boundary([&] { tracks_.emplace_back(item); });
     }
 }
 

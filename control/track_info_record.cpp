@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "support/boundary.h"
+
 namespace tessel {
 
 namespace {
@@ -34,12 +36,13 @@ void track_info_record::reset() {
     technical_.clear();
 }
 
+// The player writes the record: a field that cannot be stored is dropped with an error line.
 void track_info_record::add_meta(const char* name, const char* value) {
-    meta_.emplace_back(string8(name), string8(value));
+    guard_boundary([&] { meta_.emplace_back(string8(name), string8(value)); });
 }
 
 void track_info_record::add_technical(const char* name, const char* value) {
-    technical_.emplace_back(string8(name), string8(value));
+    guard_boundary([&] { technical_.emplace_back(string8(name), string8(value)); });
 }
 
 std::optional<std::string_view> track_info_record::find_technical(std::string_view name) const {

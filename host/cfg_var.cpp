@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "support/exceptions.h"
+#include "support/log.h"
 
 namespace tessel {
 
@@ -88,6 +89,8 @@ void cfg_save_all(corvina::config_writer& out, corvina::abort_signal& abort) {
     }
 }
 
+// Only the reader's read and skip are used: its read-exactly and skip-exactly report a short
+// blob by throwing, and no exception may cross from the player into the component.
 void cfg_load_all(corvina::config_reader& in, corvina::abort_signal& abort) {
     for (;;) {
         corvina::guid id{};
@@ -95,12 +98,16 @@ void cfg_load_all(corvina::config_reader& in, corvina::abort_signal& abort) {
             return;  // the blob ends at a record boundary
         }
         unsigned char length_bytes[4];
-        in.read_exactly(length_bytes, sizeof length_bytes, abort);
+        if (in.read(length_bytes, sizeof length_bytes, abort) != sizeof length_bytes) {
+            break;
+        }
         const std::uint32_t length = get_u32_le(length_bytes);
 
         cfg_var* var = find_variable(id);
         if (var == nullptr) {
-            in.skip_exactly(length, abort);
+            if (in.skip(length, abort) != length) {
+                break;
+            }
             continue;
         }
         bounded_reader record(in, abort, length);
@@ -109,10 +116,12 @@ void cfg_load_all(corvina::config_reader& in, corvina::abort_signal& abort) {
         } catch (const exception_io_data&) {
             // The variable keeps its value; the rest of the blob is still good.
         }
-        if (record.remaining() != 0) {
-            in.skip_exactly(record.remaining(), abort);
+        const std::uint64_t unread = record.remaining();
+        if (unread != 0 && in.skip(unread, abort) != unread) {
+            break;
         }
     }
+    log_error("The stored settings end inside a record; the ones before it were loaded");
 }
 
 }  // namespace tessel

@@ -126,7 +126,7 @@ void cfg_save_all(corvina::config_writer& out, corvina::abort_signal& abort);
 
 // Reads records until the blob ends at a record boundary. Unknown records are skipped; a
 // record a variable cannot read (exception_io_data) leaves that variable as it was. A blob
-// that ends inside a record header or an unread record throws the reader's failure.
+// that ends inside a record ends loading there with one error line; what was loaded stays.
 void cfg_load_all(corvina::config_reader& in, corvina::abort_signal& abort);
 
 }  // namespace tessel

@@ -3,6 +3,7 @@
 #include "host/cfg_var.h"
 #include "host/module_paths.h"
 #include "host/service_framework.h"
+#include "support/boundary.h"
 #include "support/host_access.h"
 
 namespace tessel {
@@ -17,12 +18,12 @@ corvina::service_factory_base* component_entry_impl::first_factory() {
 
 void component_entry_impl::save_configuration(corvina::config_writer& out,
                                               corvina::abort_signal& abort) {
-    cfg_save_all(out, abort);
+    guard_boundary([&] { cfg_save_all(out, abort); });
 }
 
 void component_entry_impl::load_configuration(corvina::config_reader& in,
                                               corvina::abort_signal& abort) {
-    cfg_load_all(in, abort);
+    guard_boundary([&] { cfg_load_all(in, abort); });
 }
 
 void component_entry_impl::set_paths(const char* path_a, const char* component_file) {

@@ -1,6 +1,7 @@
 #pragma once
 // The object the entry point hands the player: interface version, the factory chain, the
-// configuration blob, the module's paths and the services-available flag.
+// configuration blob, the module's paths and the services-available flag. Like every
+// operation the player calls, none lets an exception out (support/boundary.h).
 
 #include "corvina/service.h"
 

@@ -1,15 +1,13 @@
 #include "host/link_window.h"
 
-#include <exception>
-
 #include "corvina/class_guids.h"
 #include "corvina/services.h"
 #include "host/link_lifecycle.h"
 #include "host/link_manager.h"
 #include "host/settings.h"
 #include "protocol/phone_link.h"
+#include "support/boundary.h"
 #include "support/host_access.h"
-#include "support/log.h"
 
 namespace tessel {
 
@@ -61,18 +59,14 @@ std::intptr_t TESSEL_WINDOW_CALLBACK link_window_proc(corvina::window_handle win
                                                       std::intptr_t lparam) {
     if (message == app_message) {
         const count_scope handing_over(handoffs_running);
-        try {
+        guard_boundary([&] {
             const count_scope running(commands_running);
             use_specific_playlist();
             if (link_manager_instance != nullptr) {
                 link_manager_instance->link().process_command(
                     static_cast<command_code>(static_cast<std::uintptr_t>(lparam)));
             }
-        } catch (const std::exception& failure) {
-            log_error(failure.what());
-        } catch (...) {
-            log_error("Bug check");
-        }
+        });
         if (commands_running == 0) {
             settle_link_manager();
         }

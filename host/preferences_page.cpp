@@ -10,6 +10,7 @@
 #include "host/preferences_actions.h"
 #include "host/preferences_layout.h"
 #include "host/settings.h"
+#include "support/boundary.h"
 #include "support/host_access.h"
 #include "support/log.h"
 #include "support/string8.h"
@@ -161,17 +162,13 @@ std::intptr_t CORVINA_CALLBACK preferences_page_procedure(corvina::window_handle
                                                           std::uint32_t message,
                                                           std::uintptr_t wparam,
                                                           std::intptr_t /*lparam*/) {
-    try {
+    guard_boundary([&] {
         if (message == v::wm_initdialog) {
             initialise(dialog);
         } else if (message == v::wm_command) {
             on_command(dialog, wparam);
         }
-    } catch (const std::exception& failure) {
-        log_error(failure.what());
-    } catch (...) {
-        log_error("Bug check");
-    }
+    });
     return 0;
 }
 

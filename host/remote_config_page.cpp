@@ -5,6 +5,7 @@
 
 #include "host/host_services.h"
 #include "host/preferences_dialog.h"
+#include "support/boundary.h"
 
 namespace tessel {
 
@@ -38,19 +39,24 @@ void append_guid_text(corvina::string_base& out, const corvina::guid& id) {
 }
 
 corvina::window_handle remote_config_page::create(corvina::window_handle parent) {
-    return create_preferences_dialog(parent);
+    return guard_boundary([&] { return create_preferences_dialog(parent); },
+                          corvina::window_handle{});
 }
 
+// False, with out untouched and one error line, when the player has no version service.
 bool remote_config_page::get_help_url(corvina::string_base& out) {
-    // The version lookup may throw; out is only touched once it succeeded.
-    const char* version = host_version_text();
-    out.set_string(help_site);
-    out.add_string(version);
-    out.add_string("/preferences/");
-    append_guid_text(out, page_guid);
-    out.add_string("/");
-    out.add_string(page_name);
-    return true;
+    return guard_boundary(
+        [&] {
+            const char* version = host_version_text();
+            out.set_string(help_site);
+            out.add_string(version);
+            out.add_string("/preferences/");
+            append_guid_text(out, page_guid);
+            out.add_string("/");
+            out.add_string(page_name);
+            return true;
+        },
+        false);
 }
 
 }  // namespace tessel

@@ -51,22 +51,22 @@ std::size_t measure(const char* text, std::size_t count) {
 
 template <class Growth>
 basic_string8<Growth>::basic_string8(const char* text) {
-    add_string(text);
+    append(text, corvina::whole_text);
 }
 
 template <class Growth>
 basic_string8<Growth>::basic_string8(const char* text, std::size_t count) {
-    add_string(text, count);
+    append(text, count);
 }
 
 template <class Growth>
 basic_string8<Growth>::basic_string8(std::string_view text) {
-    add_string(text.data(), text.size());
+    append(text.data(), text.size());
 }
 
 template <class Growth>
 basic_string8<Growth>::basic_string8(const basic_string8& other) {
-    add_string(other.get_ptr(), other.length_);
+    append(other.get_ptr(), other.length_);
 }
 
 template <class Growth>
@@ -78,7 +78,7 @@ basic_string8<Growth>::basic_string8(basic_string8&& other) noexcept
 template <class Growth>
 basic_string8<Growth>& basic_string8<Growth>::operator=(const basic_string8& other) {
     if (this != &other) {
-        set_string(other.get_ptr(), other.length_);
+        assign(other.get_ptr(), other.length_);
     }
     return *this;
 }
@@ -96,7 +96,7 @@ basic_string8<Growth>& basic_string8<Growth>::operator=(basic_string8&& other) n
 
 template <class Growth>
 basic_string8<Growth>& basic_string8<Growth>::operator=(const char* text) {
-    set_string(text);
+    assign(text, corvina::whole_text);
     return *this;
 }
 
@@ -126,7 +126,7 @@ void basic_string8<Growth>::resize_buffer(std::size_t needed) {
 }
 
 template <class Growth>
-void basic_string8<Growth>::add_string(const char* text, std::size_t count) {
+void basic_string8<Growth>::append(const char* text, std::size_t count) {
     const std::size_t taken = measure(text, count);
     if (taken == 0) {
         return;
@@ -134,7 +134,7 @@ void basic_string8<Growth>::add_string(const char* text, std::size_t count) {
     if (buffer_ != nullptr && text >= buffer_ && text < buffer_ + size_) {
         // The text lives in this buffer, which the resize may move.
         const basic_string8 copy(text, taken);
-        add_string(copy.get_ptr(), taken);
+        append(copy.get_ptr(), taken);
         return;
     }
     if (length_ + taken < length_ || length_ + taken + 1 == 0) {
@@ -152,10 +152,10 @@ const char* basic_string8<Growth>::get_ptr() const {
 }
 
 template <class Growth>
-void basic_string8<Growth>::set_string(const char* text, std::size_t count) {
+void basic_string8<Growth>::assign(const char* text, std::size_t count) {
     if (buffer_ != nullptr && text >= buffer_ && text < buffer_ + size_) {
         const basic_string8 copy(text, measure(text, count));
-        set_string(copy.get_ptr(), copy.length_);
+        assign(copy.get_ptr(), copy.length_);
         return;
     }
     length_ = 0;
@@ -170,7 +170,27 @@ void basic_string8<Growth>::set_string(const char* text, std::size_t count) {
         }
         return;
     }
-    add_string(text, taken);
+    append(text, taken);
+}
+
+// The string_base operations are also the player's way to hand text in: they never throw. An
+// allocation that fails leaves the text as it was (set_string: empty) and lock_buffer answers
+// null.
+
+template <class Growth>
+void basic_string8<Growth>::add_string(const char* text, std::size_t count) {
+    try {
+        append(text, count);
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+template <class Growth>
+void basic_string8<Growth>::set_string(const char* text, std::size_t count) {
+    try {
+        assign(text, count);
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 template <class Growth>
@@ -180,15 +200,19 @@ void basic_string8<Growth>::truncate(std::size_t length) {
     }
     buffer_[length] = '\0';
     length_ = length;
-    resize_buffer(length_ + 1);
+    shrink_buffer();
 }
 
 template <class Growth>
 char* basic_string8<Growth>::lock_buffer(std::size_t n) {
     if (n + 1 == 0) {
-        throw std::bad_alloc();
+        return nullptr;
     }
-    resize_buffer(n + 1);
+    try {
+        resize_buffer(n + 1);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
     std::memset(buffer_, 0, size_);
     length_ = 0;
     return buffer_;
@@ -203,7 +227,16 @@ void basic_string8<Growth>::unlock_buffer() {
     length_ = nul == nullptr ? size_ - 1
                              : static_cast<std::size_t>(static_cast<const char*>(nul) - buffer_);
     buffer_[length_] = '\0';
-    resize_buffer(length_ + 1);
+    shrink_buffer();
+}
+
+template <class Growth>
+void basic_string8<Growth>::shrink_buffer() noexcept {
+    try {
+        resize_buffer(length_ + 1);
+    } catch (const std::bad_alloc&) {
+        // The larger buffer serves as well.
+    }
 }
 
 template <class Growth>
@@ -211,7 +244,7 @@ void basic_string8<Growth>::add_char(std::uint32_t code_point) {
     char bytes[6];
     const std::size_t count = utf8_encode_char(code_point, bytes);
     if (count != 0) {
-        add_string(bytes, count);
+        append(bytes, count);
     }
 }
 

@@ -34,7 +34,7 @@ class basic_string8 final : public corvina::string_base {
     basic_string8& operator=(const char* text);
     ~basic_string8();
 
-    // string_base
+    // string_base: never throws (see string8.cpp)
     void add_string(const char* text, std::size_t count = corvina::whole_text) override;
     const char* get_ptr() const override;
     void set_string(const char* text, std::size_t count = corvina::whole_text) override;
@@ -49,8 +49,9 @@ class basic_string8 final : public corvina::string_base {
     void reset() { truncate(0); }
     // Appends the UTF-8 form of a code point; nothing when it cannot be encoded.
     void add_char(std::uint32_t code_point);
-    // Appends bytes as they are; a NUL among them ends the text there.
-    void add_bytes(std::string_view bytes) { add_string(bytes.data(), bytes.size()); }
+    // Appends bytes as they are; a NUL among them ends the text there. Unlike add_string it
+    // throws bad_alloc when the text cannot grow.
+    void add_bytes(std::string_view bytes) { append(bytes.data(), bytes.size()); }
     basic_string8& operator+=(std::string_view text) {
         add_bytes(text);
         return *this;
@@ -68,7 +69,11 @@ class basic_string8 final : public corvina::string_base {
     }
 
   private:
+    // Throw bad_alloc when the buffer cannot grow.
+    void append(const char* text, std::size_t count);
+    void assign(const char* text, std::size_t count);
     void resize_buffer(std::size_t needed);
+    void shrink_buffer() noexcept;
 
     char* buffer_ = nullptr;
     std::size_t size_ = 0;

@@ -43,7 +43,9 @@ class memory_reader final : public corvina::config_reader {
         position_ += got;
         return got;
     }
+    // The player's throwing operations, which the component must not call.
     void read_exactly(void* buffer, std::size_t count, corvina::abort_signal& abort) override {
+        ++throwing_calls;
         if (read(buffer, count, abort) != count) {
             throw exception_io_data_truncation();
         }
@@ -54,6 +56,7 @@ class memory_reader final : public corvina::config_reader {
         return got;
     }
     void skip_exactly(std::uint64_t count, corvina::abort_signal& abort) override {
+        ++throwing_calls;
         if (skip(count, abort) != count) {
             throw exception_io_data_truncation();
         }
@@ -61,6 +64,7 @@ class memory_reader final : public corvina::config_reader {
 
     std::size_t position() const { return position_; }
     std::size_t largest_read = 0;
+    int throwing_calls = 0;
 
   private:
     bytes data_;
