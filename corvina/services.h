@@ -144,7 +144,7 @@ class version_info : public service_base {
 // Main-menu commands, class {35077B8C-6E70-47BA-B9DD-D51500E12F2E}; one per provider.
 class menu_commands : public service_base {
   public:
-    virtual std::uint32_t get_command_count() = 0;                   // slot 3
+    virtual std::uint32_t get_command_count() = 0;                  // slot 3
     virtual guid* get_command(guid* out, std::uint32_t index) = 0;  // slot 4: stores, answers out
     CORVINA_RESERVED_SLOT(5)
     CORVINA_RESERVED_SLOT(6)

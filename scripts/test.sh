@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds every preset and runs every test: native, AddressSanitizer with
-# UndefinedBehaviorSanitizer, ThreadSanitizer, and the Windows build under Wine.
-# Usage: scripts/test.sh [preset ...]   (default: native asan tsan windows)
+# UndefinedBehaviorSanitizer, ThreadSanitizer, the Windows x86-64 build under Wine, and the
+# Windows x86 build's ABI and end-to-end tests under Wine.
+# Usage: scripts/test.sh [preset ...]   (default: native asan tsan windows windows-i686)
 # A preset that fails to configure, build or pass is reported at the end; the others still run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,7 +10,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(native asan tsan windows)
+[ ${#presets[@]} -gt 0 ] || presets=(native asan tsan windows windows-i686)
 jobs=$(nproc)
 
 failed=()
@@ -19,9 +20,9 @@ for preset in "${presets[@]}"; do
         failed+=("$preset (build)")
         continue
     fi
-    if [ "$preset" = windows ]; then
+    if [[ "$preset" == windows* ]]; then
         # One wineserver for the whole run: each Wine start then costs far less.
-        export WINEPREFIX=$PWD/build/windows/wineprefix WINEDEBUG=-all
+        export WINEPREFIX=$PWD/build/$preset/wineprefix WINEDEBUG=-all
         cmake/wine-run.sh cmd /c exit 0 >/dev/null 2>&1 || true
         wineserver -p 600 || true
     fi
@@ -31,7 +32,7 @@ for preset in "${presets[@]}"; do
     if ! ctest --preset "$preset" -j "$jobs" --repeat until-pass:2; then
         failed+=("$preset")
     fi
-    if [ "$preset" = windows ]; then
+    if [[ "$preset" == windows* ]]; then
         wineserver -k 2>/dev/null || true
     fi
 done

@@ -60,9 +60,7 @@ class rule_checker {
         return CXChildVisit_Continue;
     }
 
-    bool in_api(CXCursor cursor) const {
-        return where(cursor).rfind(api_root_, 0) == 0;
-    }
+    bool in_api(CXCursor cursor) const { return where(cursor).rfind(api_root_, 0) == 0; }
 
     void report(CXCursor cursor, const std::string& what) {
         const std::string usr = text_of(clang_getCursorUSR(cursor)) + what;
@@ -79,8 +77,8 @@ class rule_checker {
         collect(cls, virtuals, /*own=*/true);
         for (const auto& [operation, kinds] : virtuals) {
             if (kinds.size() > 1) {
-                report(cls, "class " + name + " has overloaded virtual operations named " +
-                                operation);
+                report(cls,
+                       "class " + name + " has overloaded virtual operations named " + operation);
             }
         }
     }
@@ -99,8 +97,8 @@ class rule_checker {
                 auto& c = *static_cast<context*>(data);
                 const CXCursorKind kind = clang_getCursorKind(member);
                 if (kind == CXCursor_CXXBaseSpecifier) {
-                    const CXCursor base =
-                        clang_getCursorDefinition(clang_getTypeDeclaration(clang_getCursorType(member)));
+                    const CXCursor base = clang_getCursorDefinition(
+                        clang_getTypeDeclaration(clang_getCursorType(member)));
                     if (!clang_Cursor_isNull(base)) {
                         c.self->collect(base, *c.virtuals, false);
                     }
@@ -144,10 +142,9 @@ int main(int argc, char** argv) {
     int failures = 0;
     for (int i = 2; i < argc; ++i) {
         CXTranslationUnit unit = nullptr;
-        if (clang_parseTranslationUnit2(index, argv[i], arguments.data(),
-                                        static_cast<int>(arguments.size()), nullptr, 0,
-                                        CXTranslationUnit_SkipFunctionBodies,
-                                        &unit) != CXError_Success) {
+        if (clang_parseTranslationUnit2(
+                index, argv[i], arguments.data(), static_cast<int>(arguments.size()), nullptr, 0,
+                CXTranslationUnit_SkipFunctionBodies, &unit) != CXError_Success) {
             std::printf("%s: cannot be parsed\n", argv[i]);
             ++failures;
             continue;
@@ -155,9 +152,10 @@ int main(int argc, char** argv) {
         for (unsigned d = 0; d < clang_getNumDiagnostics(unit); ++d) {
             CXDiagnostic diagnostic = clang_getDiagnostic(unit, d);
             if (clang_getDiagnosticSeverity(diagnostic) >= CXDiagnostic_Error) {
-                std::printf("%s\n", text_of(clang_formatDiagnostic(
-                                        diagnostic, clang_defaultDiagnosticDisplayOptions()))
-                                        .c_str());
+                std::printf("%s\n",
+                            text_of(clang_formatDiagnostic(diagnostic,
+                                                           clang_defaultDiagnosticDisplayOptions()))
+                                .c_str());
                 ++failures;
             }
             clang_disposeDiagnostic(diagnostic);

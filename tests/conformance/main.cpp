@@ -244,7 +244,8 @@ void load_truncated(session& s, const blob& stored, const char* what) {
     check(!escaped && reader.throwing_calls() == 0, line.get_ptr());
     line.set_string(what);
     line << ": one console error line";
-    check(s.console.line_count() == lines_before + 1 && starts_with(s.console.last_line(), "ERROR : "),
+    check(s.console.line_count() == lines_before + 1 &&
+              starts_with(s.console.last_line(), "ERROR : "),
           line.get_ptr());
 }
 
@@ -291,9 +292,8 @@ void page_slots(session& s) {
                "https://help.corvina.example/2.1.7/preferences/"
                "B3BBE560-14AE-4F72-B46B-3736497FB0DA/Ambrel");
 
-    void* parent = CreateWindowExW(0, L"Static", L"Preferences", win32::ws_overlappedwindow, 0,
-                                   0, 640, 480, nullptr, nullptr, GetModuleHandleW(nullptr),
-                                   nullptr);
+    void* parent = CreateWindowExW(0, L"Static", L"Preferences", win32::ws_overlappedwindow, 0, 0,
+                                   640, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!check(parent != nullptr, "the player makes a window for its preferences")) {
         return;
     }

@@ -65,8 +65,7 @@ corvina::host_api::class_handle player_api::find_class(const corvina::guid& cls)
     return this;
 }
 
-bool player_api::create_instance(corvina::service_base*& out, class_handle cls,
-                                 std::size_t index) {
+bool player_api::create_instance(corvina::service_base*& out, class_handle cls, std::size_t index) {
     service_class* found = entry(cls);
     if (found == nullptr || index >= found->count) {
         return false;

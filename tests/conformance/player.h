@@ -50,8 +50,7 @@ class player_api final : public corvina::host_api {
     void set_main_window(corvina::window_handle window) { main_window_ = window; }
 
     class_handle find_class(const corvina::guid& cls) override;
-    bool create_instance(corvina::service_base*& out, class_handle cls,
-                         std::size_t index) override;
+    bool create_instance(corvina::service_base*& out, class_handle cls, std::size_t index) override;
     std::size_t instance_count(class_handle cls) override;
     corvina::window_handle main_window() override { return main_window_; }
     bool is_main_thread() override;

@@ -19,20 +19,17 @@ __declspec(dllimport) void* HOST_WINAPI LoadLibraryW(const wchar_t* name);
 __declspec(dllimport) int HOST_WINAPI WriteFile(void* file, const void* data, unsigned long size,
                                                 unsigned long* written, void* overlapped);
 
-__declspec(dllimport) void* HOST_WINAPI CreateWindowExW(unsigned long ex_style,
-                                                        const wchar_t* class_name,
-                                                        const wchar_t* title, unsigned long style,
-                                                        int x, int y, int width, int height,
-                                                        void* parent, void* menu, void* instance,
-                                                        void* param);
+__declspec(dllimport) void* HOST_WINAPI
+    CreateWindowExW(unsigned long ex_style, const wchar_t* class_name, const wchar_t* title,
+                    unsigned long style, int x, int y, int width, int height, void* parent,
+                    void* menu, void* instance, void* param);
 __declspec(dllimport) int HOST_WINAPI DestroyWindow(void* window);
 __declspec(dllimport) void* HOST_WINAPI GetDlgItem(void* dialog, int id);
-__declspec(dllimport) unsigned int HOST_WINAPI GetDlgItemTextA(void* dialog, int id, char* text,
-                                                              int size);
+__declspec(dllimport) unsigned int HOST_WINAPI
+    GetDlgItemTextA(void* dialog, int id, char* text, int size);
 __declspec(dllimport) int HOST_WINAPI IsWindow(void* window);
-__declspec(dllimport) std::intptr_t HOST_WINAPI SendMessageW(void* window, unsigned int message,
-                                                             std::uintptr_t wparam,
-                                                             std::intptr_t lparam);
+__declspec(dllimport) std::intptr_t HOST_WINAPI
+    SendMessageW(void* window, unsigned int message, std::uintptr_t wparam, std::intptr_t lparam);
 }
 
 namespace win32 {

@@ -240,6 +240,10 @@ def main():
     if not shutil.which("lame"):
         print("lame is not installed: skipped")
         return 77
+    if args.wine:
+        player = os.path.join(args.bin, "corvina-standin.exe")
+        if subprocess.run([args.wine, "--check", player]).returncode == 77:
+            return 77  # the reason is printed
     work = tempfile.mkdtemp(prefix="tessel-e2e-")
     system = System(args, work)
     try:

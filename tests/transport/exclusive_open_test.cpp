@@ -68,7 +68,8 @@ TEST(exclusive_open, missing_and_empty_paths_fail) {
     scratch_file file;
     EXPECT_EQ(open_file(file.path() + "-missing", 0), corvina::invalid_file_handle);
     EXPECT_EQ(open_file("", 0), corvina::invalid_file_handle);
-    tessel::bluetooth_connection::close_port(corvina::invalid_file_handle);  // closing nothing does nothing
+    tessel::bluetooth_connection::close_port(
+        corvina::invalid_file_handle);  // closing nothing does nothing
 }
 
 }  // namespace
