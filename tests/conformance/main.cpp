@@ -350,8 +350,9 @@ void shut_down(session& s) {
     if (!s.started) {
         start_up(s);
     }
+    const std::uint32_t lines_before = s.console.line_count();
     s.initquit->on_shutdown();
-    check(same_text(s.console.last_line(), "Terminating"),
+    check(s.console.printed_since(lines_before, "Terminating"),
           "initquit slot 4 stops the link manager (\"Terminating\")");
 }
 
@@ -364,36 +365,28 @@ void unload(session& s) {
     check(true, "the player is still running after the component's calls");
 }
 
+// In the order a player would: settings first, then start-up, the page, shut-down.
+constexpr struct {
+    const char* name;
+    void (*run)(session&);
+} steps[] = {{"version", version_record},
+             {"config", configuration},
+             {"truncated", truncated_configuration},
+             {"startup", start_up},
+             {"page", page_slots},
+             {"page-guids", page_guids},
+             {"help-without-version", help_without_version},
+             {"shutdown", shut_down},
+             {"unload", unload}};
+
 unsigned int run() {
     read_command_line();
     session s;
     if (set_up(s)) {
-        if (runs("version")) {
-            version_record(s);
-        }
-        if (runs("config")) {
-            configuration(s);
-        }
-        if (runs("truncated")) {
-            truncated_configuration(s);
-        }
-        if (runs("startup")) {
-            start_up(s);
-        }
-        if (runs("page")) {
-            page_slots(s);
-        }
-        if (runs("page-guids")) {
-            page_guids(s);
-        }
-        if (runs("help-without-version")) {
-            help_without_version(s);
-        }
-        if (runs("shutdown")) {
-            shut_down(s);
-        }
-        if (runs("unload")) {
-            unload(s);
+        for (const auto& step : steps) {
+            if (runs(step.name)) {
+                step.run(s);
+            }
         }
     }
     return finish_report();

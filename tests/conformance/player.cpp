@@ -88,12 +88,21 @@ bool player_api::is_main_thread() {
     return GetCurrentThreadId() == main_thread_;
 }
 
-void console_service::print(const char* line, std::size_t length) {
-    ++line_count_;
-    last_.set_string(line, length);
+void console_service::print(const char* printed, std::size_t length) {
+    text& kept_line = lines_[line_count_++ % kept];
+    kept_line.set_string(printed, length);
     text echo("    console: ");
-    echo << last_.get_ptr();
+    echo << kept_line.get_ptr();
     print_line(echo.get_ptr());
+}
+
+bool console_service::printed_since(std::uint32_t first, const char* wanted) const {
+    for (std::uint32_t number = first; number < line_count_; ++number) {
+        if (number + kept >= line_count_ && same_text(line(number), wanted)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 menu_provider::menu_provider(const corvina::guid* commands, std::uint32_t count)

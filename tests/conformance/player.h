@@ -77,11 +77,16 @@ class console_service final : public hosted_service<corvina::console> {
 
     std::uint32_t line_count() const { return line_count_; }
     // The line most recently printed.
-    const char* last_line() const { return last_.get_ptr(); }
+    const char* last_line() const { return line(line_count_ - 1); }
+    // Whether one of the lines printed since line_count() answered first was this one.
+    bool printed_since(std::uint32_t first, const char* wanted) const;
 
   private:
+    static constexpr std::uint32_t kept = 16;
+    const char* line(std::uint32_t number) const { return lines_[number % kept].get_ptr(); }
+
     std::uint32_t line_count_ = 0;
-    text last_;
+    text lines_[kept];
 };
 
 class version_service final : public hosted_service<corvina::version_info> {
