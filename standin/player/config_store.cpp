@@ -135,6 +135,10 @@ std::size_t walk_records(const byte_vector& blob, const corvina::guid& setting, 
 
 }  // namespace
 
+std::size_t whole_records_end(const byte_vector& blob) {
+    return walk_records(blob, corvina::guid{}, [](std::size_t, std::size_t, bool) {});
+}
+
 std::optional<std::string> string_record(const byte_vector& blob, const corvina::guid& setting) {
     std::optional<std::string> value;
     walk_records(blob, setting, [&](std::size_t at, std::size_t size, bool is_setting) {

@@ -66,6 +66,9 @@ class memory_config_writer final : public corvina::config_writer {
 byte_vector with_string_record(const byte_vector& blob, const corvina::guid& setting,
                                std::string_view value);
 
+// Where the blob's whole records end: its size when no record is cut short.
+std::size_t whole_records_end(const byte_vector& blob);
+
 // The text of a setting's record (the last one, as loading lets the last one win); nothing when
 // the blob has no whole record of it.
 std::optional<std::string> string_record(const byte_vector& blob, const corvina::guid& setting);

@@ -232,6 +232,14 @@ int run_player(const player_options& options) {
         memory_config_reader reader(blob);
         try {
             entry->load_configuration(reader, abort);
+            // The component ends loading quietly at a cut record; the player sees the damage.
+            const std::size_t sound = whole_records_end(blob);
+            if (sound != blob.size()) {
+                config_damaged = true;
+                player.print("standin: the settings in " + options.config_path +
+                             " are damaged at byte " + std::to_string(sound) +
+                             "; the component starts with the settings read before");
+            }
         } catch (const std::exception& fault) {
             config_damaged = true;
             player.print("standin: the settings in " + options.config_path +
