@@ -2,44 +2,25 @@
 // are entries, folders carry the attribute bit 0x10, a backslash separates folders too, and
 // names are UTF-8 (a POSIX name is any bytes; those that are not UTF-8 become U+FFFD).
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <new>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "corvina/shared.h"
-#include "support/utf8.h"
+#include "standin/shared/directory_listing_posix.h"
 
 namespace {
 
-constexpr std::uint32_t attribute_normal = 0x80;
-
-struct found_entry {
-    std::string name;
-    std::uint64_t size;
-    std::uint32_t attributes;
-};
-
-found_entry describe(std::string_view name, const struct stat& info) {
-    std::string shown = tessel::utf8_replace_invalid(name);
-    if (S_ISDIR(info.st_mode)) {
-        return found_entry{std::move(shown), 0, corvina::win32_values::file_attribute_directory};
-    }
-    return found_entry{std::move(shown), static_cast<std::uint64_t>(info.st_size),
-                       attribute_normal};
-}
+using corvina::posix::directory_entry;
 
 // The whole listing is read when the search starts, so no folder stays open while the caller
-// works through it.
+// works through it. Sizes are looked up when asked for, once per entry.
 class listed_search final : public corvina::find_file {
   public:
-    explicit listed_search(std::vector<found_entry> entries) : entries_(std::move(entries)) {}
+    listed_search(std::string folder, std::vector<directory_entry> entries)
+        : folder_(std::move(folder)), entries_(std::move(entries)) {}
 
     bool next() override {
         if (at_ + 1 >= entries_.size()) {
@@ -49,36 +30,23 @@ class listed_search final : public corvina::find_file {
         return true;
     }
     const char* get_name() const override { return entries_[at_].name.c_str(); }
-    std::uint64_t get_size() const override { return entries_[at_].size; }
+    std::uint64_t get_size() const override {
+        directory_entry& entry = entries_[at_];
+        if (!entry.size) {
+            entry.size = corvina::posix::entry_size(folder_, entry);
+        }
+        return *entry.size;
+    }
     std::uint32_t get_attributes() const override { return entries_[at_].attributes; }
     void destroy() override { delete this; }
 
   private:
     ~listed_search() = default;
 
-    std::vector<found_entry> entries_;
+    std::string folder_;
+    mutable std::vector<directory_entry> entries_;
     std::size_t at_ = 0;
 };
-
-std::vector<found_entry> list_every_entry(const std::string& folder) {
-    std::vector<found_entry> entries;
-    DIR* listing = ::opendir(folder.c_str());
-    if (listing == nullptr) {
-        return entries;
-    }
-    const int folder_fd = ::dirfd(listing);
-    while (const dirent* item = ::readdir(listing)) {
-        struct stat info {};
-        // A link is described by what it names; a dangling one as a link.
-        if (::fstatat(folder_fd, item->d_name, &info, 0) != 0 &&
-            ::fstatat(folder_fd, item->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
-            continue;
-        }
-        entries.push_back(describe(item->d_name, info));
-    }
-    ::closedir(listing);
-    return entries;
-}
 
 }  // namespace
 
@@ -93,27 +61,26 @@ corvina::find_file* uFindFirstFile(const char* pattern) {
         }
     }
     const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".")
-                               : slash == 0               ? std::string("/")
-                                                          : path.substr(0, slash);
+    std::string folder = slash == std::string::npos ? std::string(".")
+                         : slash == 0               ? std::string("/")
+                                                    : path.substr(0, slash);
     const std::string last = slash == std::string::npos ? path : path.substr(slash + 1);
     if (last.empty()) {
         return nullptr;
     }
     try {
-        std::vector<found_entry> entries;
+        std::vector<directory_entry> entries;
         if (last == "*" || last == "*.*") {
-            entries = list_every_entry(folder);
-        } else {
-            struct stat info {};
-            if (::stat(path.c_str(), &info) == 0) {
-                entries.push_back(describe(last, info));
+            if (auto listed = corvina::posix::list_directory(folder)) {
+                entries = std::move(*listed);
             }
+        } else if (auto found = corvina::posix::describe_path(path, last)) {
+            entries.push_back(std::move(*found));
         }
         if (entries.empty()) {
             return nullptr;
         }
-        return new listed_search(std::move(entries));
+        return new listed_search(std::move(folder), std::move(entries));
     } catch (const std::bad_alloc&) {
         return nullptr;
     }

@@ -1,4 +1,6 @@
-// Directory searches over FindFirstFileW / FindNextFileW, with UTF-8 names.
+// Directory searches over FindFirstFileExW / FindNextFileW, with UTF-8 names. The search asks
+// for the basic information only (no short 8.3 names) and for large batches from the file
+// system: a music collection is listed folder by folder, often over a network share.
 
 #include <windows.h>
 
@@ -63,7 +65,13 @@ corvina::find_file* uFindFirstFile(const char* pattern) {
             return nullptr;
         }
         WIN32_FIND_DATAW first{};
-        HANDLE search = FindFirstFileW(wide.c_str(), &first);
+        HANDLE search = FindFirstFileExW(wide.c_str(), FindExInfoBasic, &first,
+                                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+        if (search == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
+            // Windows before 7 knows neither the basic level nor large fetches.
+            search = FindFirstFileExW(wide.c_str(), FindExInfoStandard, &first,
+                                      FindExSearchNameMatch, nullptr, 0);
+        }
         if (search == INVALID_HANDLE_VALUE) {
             return nullptr;
         }

@@ -1,14 +1,19 @@
 // Directory searches of the wrapper library over POSIX folders, whose names are any bytes: the
-// names handed out are UTF-8 all the same.
+// names handed out are UTF-8 all the same. Entries are told apart by the type the directory
+// gives, or looked up where the file system gives none.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "corvina/shared.h"
+#include "standin/shared/directory_listing_posix.h"
 #include "tests/protocol/scratch_folder.h"
 
 namespace tessel::test {
@@ -59,6 +64,63 @@ TEST(find_api, NamesThatAreNotUtf8ComeOutWithReplacementCharacters) {
     EXPECT_EQ(found_names(folder.text() + "/a\xFF"
                                           "b.mp3"),
               names{"a" + replacement + "b.mp3"});
+}
+
+// readdir as a file system that records no entry types shows it: every type DT_UNKNOWN.
+dirent* read_without_types(DIR* stream) {
+    static thread_local dirent copy;
+    const dirent* item = ::readdir(stream);
+    if (item == nullptr) {
+        return nullptr;
+    }
+    // Only the fields the listing reads: a record may be shorter than the whole structure.
+    copy.d_ino = item->d_ino;
+    copy.d_type = DT_UNKNOWN;
+    std::strncpy(copy.d_name, item->d_name, sizeof copy.d_name - 1);
+    copy.d_name[sizeof copy.d_name - 1] = '\0';
+    return &copy;
+}
+
+struct described {
+    std::uint32_t attributes;
+    std::uint64_t size;
+    bool operator==(const described&) const = default;
+};
+
+std::map<std::string, described> describe_all(const std::string& folder,
+                                              corvina::posix::directory_reader read) {
+    std::map<std::string, described> seen;
+    const auto entries = corvina::posix::list_directory(folder, read);
+    if (!entries) {
+        ADD_FAILURE() << "cannot list " << folder;
+        return seen;
+    }
+    for (const corvina::posix::directory_entry& entry : *entries) {
+        seen[entry.name] = {entry.attributes, corvina::posix::entry_size(folder, entry)};
+    }
+    return seen;
+}
+
+TEST(find_api, EntriesOfAFileSystemWithoutTypesAreLookedUpAlike) {
+    scratch_folder folder;
+    { std::ofstream(folder.path() / "song.mp3") << std::string(1234, 'x'); }
+    std::filesystem::create_directory(folder.path() / "Rock");
+    std::filesystem::create_directory_symlink(folder.path() / "Rock", folder.path() / "to rock");
+    std::filesystem::create_symlink(folder.path() / "song.mp3", folder.path() / "to song");
+    std::filesystem::create_symlink(folder.path() / "gone", folder.path() / "dangling");
+
+    const std::map<std::string, described> typed = describe_all(folder.text(), ::readdir);
+    const std::map<std::string, described> untyped =
+        describe_all(folder.text(), read_without_types);
+    EXPECT_EQ(untyped, typed);
+    constexpr std::uint32_t directory = 0x10;
+    ASSERT_EQ(untyped.size(), 7u);
+    EXPECT_EQ(untyped.at("Rock").attributes, directory);
+    EXPECT_EQ(untyped.at("to rock").attributes, directory);  // a link as what it names
+    EXPECT_EQ(untyped.at("song.mp3"), (described{0x80, 1234}));
+    EXPECT_EQ(untyped.at("to song"), (described{0x80, 1234}));
+    EXPECT_EQ(untyped.at("dangling").attributes, 0x80u);  // a dangling link as itself
+    EXPECT_EQ(untyped.at("..").attributes, directory);
 }
 
 }  // namespace
