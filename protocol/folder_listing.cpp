@@ -17,21 +17,24 @@ namespace {
 
 constexpr std::uint32_t listing_initial_capacity = 65536;
 
-}  // namespace
-
-void phone_link::send_tree(const folder_node* root) {
-    reply_buffer reply(listing_initial_capacity);
+// A LISTACK reply is the token, the records the walk appends, then the end mark.
+void start_listing(reply_buffer& reply) {
     reply.append_bytes("LISTACK");
-    serialise_tree(reply, root);
-    reply.append_byte(0xFF);
-    reply.append_byte(0x00);
-    send_reply(std::move(reply));
 }
 
+void end_listing(reply_buffer& reply) {
+    reply.append_byte(0xFF);
+    reply.append_byte(0x00);
+}
+
+}  // namespace
+
 void phone_link::send_folder_listing(const string8& folder) {
-    std::unique_ptr<folder_node> tree = walk_folder(folder, string8(), folder_flags::root, false);
-    send_tree(tree.get());
-    free_tree(std::move(tree));
+    reply_buffer reply(listing_initial_capacity);
+    start_listing(reply);
+    walk_folder(reply, folder, string8(), folder_flags::root, false);
+    end_listing(reply);
+    send_reply(std::move(reply));
 }
 
 void phone_link::start_list_worker() {
@@ -48,9 +51,11 @@ void phone_link::run_list_worker() {
     raise_current_thread_priority();
     // Nothing may leave the thread: a failed walk ends the worker quietly after saying why.
     try {
-        std::unique_ptr<folder_node> tree = walk_music_folders(get_music_folders());
-        send_tree(tree.get());
-        free_tree(std::move(tree));
+        reply_buffer reply(listing_initial_capacity);
+        start_listing(reply);
+        walk_music_folders(reply, get_music_folders());
+        end_listing(reply);
+        send_reply(std::move(reply));
     } catch (const std::exception& error) {
         log_error(error.what());
     } catch (...) {

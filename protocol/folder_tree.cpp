@@ -3,6 +3,7 @@
 #include <exception>
 #include <optional>
 #include <set>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -17,92 +18,100 @@ namespace {
 
 constexpr std::uint32_t attribute_directory = corvina::win32_values::file_attribute_directory;
 
-struct listed_entry {
-    string8 name;
-    bool is_folder;
+// One folder's entries in the order the search gave them, their names packed in one block.
+struct folder_listing {
+    struct entry {
+        std::size_t name_at;
+        std::size_t name_size;
+        bool is_folder;
+    };
+
+    std::string names;
+    std::vector<entry> entries;
+
+    std::string_view name_of(const entry& listed) const {
+        return std::string_view(names).substr(listed.name_at, listed.name_size);
+    }
 };
 
 // Reads the whole listing at once, so that no search stays open while subfolders are walked
 // (a deep tree would otherwise hold one open search per level).
-std::optional<std::vector<listed_entry>> list_folder(const string8& path) {
+std::optional<folder_listing> list_folder(const string8& path) {
     string8 pattern = path;
     pattern += "*.*";
     const file_search search = start_file_search(pattern.c_str());
     if (!search) {
         return std::nullopt;
     }
-    std::vector<listed_entry> entries;
+    folder_listing listing;
     do {
-        entries.push_back(listed_entry{string8(search->get_name()),
-                                       (search->get_attributes() & attribute_directory) != 0});
+        const std::string_view name = search->get_name();
+        listing.entries.push_back(
+            folder_listing::entry{listing.names.size(), name.size(),
+                                  (search->get_attributes() & attribute_directory) != 0});
+        listing.names += name;
     } while (search->next());
-    return entries;
+    return listing;
 }
 
-bool is_dot_name(const string8& name) {
-    return name.view().starts_with('.');
+bool is_dot_name(std::string_view name) {
+    return name.starts_with('.');
 }
 
-void take_entries(folder_node& node, std::vector<std::unique_ptr<folder_node>>& into) {
-    if (node.first) {
-        into.push_back(std::move(node.first));
+// Appends one entry's record whole, or nothing when the reply cannot grow. Answers where its
+// flags byte went.
+std::optional<std::uint32_t> append_record(reply_buffer& reply, std::uint8_t flags,
+                                           std::string_view name) {
+    if (!reply.make_room(name.size() + 2)) {
+        return std::nullopt;
     }
-    for (std::unique_ptr<folder_node>& entry : node.rest) {
-        into.push_back(std::move(entry));
-    }
-    node.rest.clear();
+    trace(name);
+    const std::uint32_t at = reply.size();
+    reply.append_byte(flags);
+    reply.append_bytes(name);
+    reply.append_byte(0);
+    return at;
 }
 
-// One folder being listed: its node, its path and the entries still to place.
+// The positions of one folder's entries. Each record goes out as the first or a middle one;
+// once the folder's listing has ended, the last record placed is marked last, or only. An
+// entry that ends up with no record (an unreadable subfolder) so takes no place.
+class sibling_positions {
+  public:
+    std::uint8_t next() const {
+        return placed_ == 0 ? folder_flags::position_first : folder_flags::position_middle;
+    }
+
+    void placed(std::uint32_t flags_at) {
+        ++placed_;
+        last_flags_at_ = flags_at;
+    }
+
+    void finish(reply_buffer& reply) const {
+        using namespace folder_flags;
+        if (placed_ == 0) {
+            return;
+        }
+        const std::uint8_t kind = reply.data()[last_flags_at_] & kind_mask;
+        const std::uint8_t position = placed_ == 1 ? position_only : position_last;
+        reply.set_byte(last_flags_at_, static_cast<std::uint8_t>(position | kind));
+    }
+
+  private:
+    std::size_t placed_ = 0;
+    std::uint32_t last_flags_at_ = 0;
+};
+
+// One folder being walked: its path, its listing and how far its entries have gone out.
 struct walk_frame {
-    folder_node* node;
     string8 path;
-    std::vector<listed_entry> entries;
+    folder_listing listing;
     std::size_t next = 0;
+    sibling_positions positions;
     std::optional<folder_identity> identity;
 };
 
 }  // namespace
-
-folder_node::folder_node(std::uint8_t node_flags, string8 node_name)
-    : flags(node_flags), name(std::move(node_name)) {}
-
-folder_node::~folder_node() {
-    // A chain of owners would free itself recursively, one stack frame per level: detach every
-    // descendant first so that each node dies with no entries of its own.
-    std::vector<std::unique_ptr<folder_node>> doomed;
-    take_entries(*this, doomed);
-    while (!doomed.empty()) {
-        std::unique_ptr<folder_node> node = std::move(doomed.back());
-        doomed.pop_back();
-        take_entries(*node, doomed);
-    }
-}
-
-folder_node& place_entry(folder_node& folder, std::unique_ptr<folder_node> entry) {
-    folder_node& placed = *entry;
-    if (!folder.first) {
-        folder.first = std::move(entry);
-    } else {
-        folder.rest.push_back(std::move(entry));
-    }
-    return placed;
-}
-
-std::uint8_t next_entry_position(const folder_node& folder) {
-    return folder.first ? folder_flags::position_middle : folder_flags::position_first;
-}
-
-void mark_last_entry(folder_node& folder) {
-    using namespace folder_flags;
-    if (!folder.rest.empty()) {
-        folder_node& last = *folder.rest.back();
-        last.flags = static_cast<std::uint8_t>(position_last | (last.flags & kind_mask));
-    } else if (folder.first) {
-        folder.first->flags =
-            static_cast<std::uint8_t>(position_only | (folder.first->flags & kind_mask));
-    }
-}
 
 string8 folder_path(const string8& parent_path, const string8& name) {
     string8 path = parent_path;
@@ -111,15 +120,14 @@ string8 folder_path(const string8& parent_path, const string8& name) {
     return path;
 }
 
-std::unique_ptr<folder_node> walk_folder(const string8& name, const string8& parent_path,
-                                         std::uint8_t flags, bool recurse) {
+bool walk_folder(reply_buffer& reply, const string8& name, const string8& parent_path,
+                 std::uint8_t flags, bool recurse) {
     using namespace folder_flags;
     string8 path = folder_path(parent_path, name);
-    std::optional<std::vector<listed_entry>> listing = list_folder(path);
-    if (!listing) {
-        return nullptr;
+    std::optional<folder_listing> listing = list_folder(path);
+    if (!listing || !append_record(reply, flags, name.view())) {
+        return false;
     }
-    auto top = std::make_unique<folder_node>(flags, name);
 
     // The folders from the root down to the one being listed, by their real identity.
     std::set<folder_identity> on_path;
@@ -131,62 +139,64 @@ std::unique_ptr<folder_node> walk_folder(const string8& name, const string8& par
         }
     }
     std::vector<walk_frame> stack;
-    stack.push_back(walk_frame{top.get(), std::move(path), std::move(*listing), 0, root_identity});
+    stack.push_back(walk_frame{std::move(path), std::move(*listing), 0, {}, root_identity});
 
     while (!stack.empty()) {
         walk_frame& frame = stack.back();
-        if (frame.next == frame.entries.size()) {
-            mark_last_entry(*frame.node);
+        if (frame.next == frame.listing.entries.size()) {
+            frame.positions.finish(reply);
             if (frame.identity) {
                 on_path.erase(*frame.identity);
             }
             stack.pop_back();
             continue;
         }
-        listed_entry entry = std::move(frame.entries[frame.next++]);
-        folder_node& folder = *frame.node;
-        const std::uint8_t position = next_entry_position(folder);
-        // An entry that cannot be allocated is left out; the walk goes on.
+        const folder_listing::entry entry = frame.listing.entries[frame.next++];
+        const std::string_view entry_name = frame.listing.name_of(entry);
+        const std::uint8_t position = frame.positions.next();
+        auto place = [&frame, &reply](std::uint8_t entry_flags, std::string_view placed_name) {
+            const std::optional<std::uint32_t> at = append_record(reply, entry_flags, placed_name);
+            if (at) {
+                frame.positions.placed(*at);
+            }
+            return at.has_value();
+        };
+        if (!entry.is_folder) {
+            place(static_cast<std::uint8_t>(position | kind_file), entry_name);
+            continue;
+        }
+        if (is_dot_name(entry_name)) {
+            continue;
+        }
+        const auto unlisted = static_cast<std::uint8_t>(position | kind_folder_unlisted);
+        if (!recurse) {
+            place(unlisted, entry_name);
+            continue;
+        }
+        // A subfolder that cannot be allocated for is left out; the walk goes on.
         try {
-            if (!entry.is_folder) {
-                place_entry(folder, std::make_unique<folder_node>(
-                                        static_cast<std::uint8_t>(position | kind_file),
-                                        std::move(entry.name)));
-                continue;
-            }
-            if (is_dot_name(entry.name)) {
-                continue;
-            }
-            const auto unlisted = static_cast<std::uint8_t>(position | kind_folder_unlisted);
-            if (!recurse) {
-                place_entry(folder, std::make_unique<folder_node>(unlisted, std::move(entry.name)));
-                continue;
-            }
-            string8 child_path = folder_path(frame.path, entry.name);
+            string8 child_path = folder_path(frame.path, string8(entry_name));
             const std::optional<folder_identity> identity = identify_folder(child_path);
             if (identity && on_path.count(*identity) != 0) {
                 // A link back to a folder on the way down: listed, never entered again.
-                place_entry(folder, std::make_unique<folder_node>(unlisted, std::move(entry.name)));
+                place(unlisted, entry_name);
                 continue;
             }
-            std::optional<std::vector<listed_entry>> child_listing = list_folder(child_path);
-            if (!child_listing) {
+            std::optional<folder_listing> child_listing = list_folder(child_path);
+            if (!child_listing ||
+                !place(static_cast<std::uint8_t>(position | kind_folder), entry_name)) {
                 continue;  // unreadable: takes no place among its siblings
             }
-            folder_node& child = place_entry(
-                folder,
-                std::make_unique<folder_node>(static_cast<std::uint8_t>(position | kind_folder),
-                                              std::move(entry.name)));
-            // frame is not used past this point: the push may move it.
+            // frame and entry_name are not used past this point: the push may move them.
             stack.push_back(
-                walk_frame{&child, std::move(child_path), std::move(*child_listing), 0, identity});
+                walk_frame{std::move(child_path), std::move(*child_listing), 0, {}, identity});
             if (identity) {
                 on_path.insert(*identity);
             }
         } catch (const std::exception&) {
         }
     }
-    return top;
+    return true;
 }
 
 std::vector<string8> split_music_folders(const string8& folders) {
@@ -202,46 +212,24 @@ std::vector<string8> split_music_folders(const string8& folders) {
     }
 }
 
-std::unique_ptr<folder_node> walk_music_folders(const string8& folders) {
+void walk_music_folders(reply_buffer& reply, const string8& folders) {
     using namespace folder_flags;
     if (folders.view().find(';') == std::string_view::npos) {
-        return walk_folder(folders, string8(), root, true);
-    }
-    auto tree = std::make_unique<folder_node>(root, string8());
-    for (const string8& folder : split_music_folders(folders)) {
-        const auto flags = static_cast<std::uint8_t>(next_entry_position(*tree) | kind_folder);
-        if (std::unique_ptr<folder_node> walked = walk_folder(folder, string8(), flags, true)) {
-            place_entry(*tree, std::move(walked));
-        }
-    }
-    mark_last_entry(*tree);
-    return tree;
-}
-
-void serialise_tree(reply_buffer& buffer, const folder_node* node) {
-    if (node == nullptr) {
+        walk_folder(reply, folders, string8(), root, true);
         return;
     }
-    std::vector<const folder_node*> pending{node};
-    while (!pending.empty()) {
-        const folder_node* current = pending.back();
-        pending.pop_back();
-        trace(current->name.view());
-        buffer.append_byte(current->flags);
-        buffer.append_text(current->name);
-        buffer.append_byte(0);
-        // Pushed in reverse so that `first` comes off next, then `rest` in order.
-        for (auto entry = current->rest.rbegin(); entry != current->rest.rend(); ++entry) {
-            pending.push_back(entry->get());
-        }
-        if (current->first) {
-            pending.push_back(current->first.get());
+    if (!append_record(reply, root, std::string_view())) {
+        return;
+    }
+    sibling_positions positions;
+    for (const string8& folder : split_music_folders(folders)) {
+        const std::uint32_t flags_at = reply.size();
+        const auto flags = static_cast<std::uint8_t>(positions.next() | kind_folder);
+        if (walk_folder(reply, folder, string8(), flags, true)) {
+            positions.placed(flags_at);
         }
     }
-}
-
-void free_tree(std::unique_ptr<folder_node> node) {
-    node.reset();
+    positions.finish(reply);
 }
 
 }  // namespace tessel

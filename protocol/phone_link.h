@@ -19,7 +19,6 @@
 namespace tessel {
 
 class reply_buffer;
-struct folder_node;
 
 class phone_link {
   public:
@@ -62,7 +61,6 @@ class phone_link {
     void send_file_info(const string8& ignored_argument);
     void send_playlist();
     void send_folder_listing(const string8& folder);
-    void send_tree(const folder_node* root);
     void start_list_worker();
     void run_list_worker();
 

@@ -69,30 +69,43 @@ void reply_buffer::clear() {
     }
 }
 
+bool reply_buffer::make_room(std::size_t count) {
+    const std::uint64_t needed = static_cast<std::uint64_t>(size_) + count;
+    if (needed <= capacity_) {
+        return true;
+    }
+    // Grow in whole steps, as many as this item needs.
+    const std::uint64_t missing = needed - capacity_;
+    const std::uint64_t steps = (missing + growth_step - 1) / growth_step;
+    const std::uint64_t grown = capacity_ + steps * growth_step;
+    if (grown > std::numeric_limits<std::uint32_t>::max()) {
+        return false;
+    }
+    auto* block = static_cast<std::uint8_t*>(std::realloc(data_, static_cast<std::size_t>(grown)));
+    if (block == nullptr) {
+        return false;
+    }
+    std::memset(block + capacity_, 0, static_cast<std::size_t>(grown - capacity_));
+    data_ = block;
+    capacity_ = static_cast<std::uint32_t>(grown);
+    return true;
+}
+
+void reply_buffer::set_byte(std::uint32_t at, std::uint8_t value) {
+    if (at < size_) {
+        data_[at] = value;
+    }
+}
+
 bool reply_buffer::append_raw(const void* bytes, std::size_t count) {
     if (count == 0) {
         return true;
     }
-    const std::uint64_t needed = static_cast<std::uint64_t>(size_) + count;
-    if (needed > capacity_) {
-        // Grow in whole steps, as many as this item needs.
-        const std::uint64_t missing = needed - capacity_;
-        const std::uint64_t steps = (missing + growth_step - 1) / growth_step;
-        const std::uint64_t grown = capacity_ + steps * growth_step;
-        if (grown > std::numeric_limits<std::uint32_t>::max()) {
-            return false;
-        }
-        auto* block =
-            static_cast<std::uint8_t*>(std::realloc(data_, static_cast<std::size_t>(grown)));
-        if (block == nullptr) {
-            return false;
-        }
-        std::memset(block + capacity_, 0, static_cast<std::size_t>(grown - capacity_));
-        data_ = block;
-        capacity_ = static_cast<std::uint32_t>(grown);
+    if (!make_room(count)) {
+        return false;
     }
     std::memcpy(data_ + size_, bytes, count);
-    size_ = static_cast<std::uint32_t>(needed);
+    size_ += static_cast<std::uint32_t>(count);
     return true;
 }
 

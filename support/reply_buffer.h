@@ -29,6 +29,12 @@ class reply_buffer {
     bool append_text(const string8& text);
     bool append_bytes(std::string_view bytes);
 
+    // Makes room for count more bytes, so that appends of that many cannot fail; false when
+    // the buffer cannot grow. Lets a caller append an item of several parts whole or not at all.
+    bool make_room(std::size_t count);
+    // Replaces a byte already appended, at offset at (below size()).
+    void set_byte(std::uint32_t at, std::uint8_t value);
+
     const std::uint8_t* data() const { return data_; }
     std::uint32_t size() const { return size_; }
     std::uint32_t capacity() const { return capacity_; }
