@@ -24,16 +24,33 @@ bytes text(std::string_view s) {
 }
 
 // Feeds the bytes one by one, as they would arrive, and answers the state after the last;
-// the reply must not be complete or invalid before its last byte.
+// the reply must not be complete or invalid before its last byte, and the framer never asks
+// for more bytes than the reply still has. Fed in one block with the next reply's bytes
+// behind it, the framer takes the reply's bytes alone and ends in the same state.
 frame_state frame(const command_info& command, const bytes& reply) {
     reply_framer framer(command.reply, token_of(command));
+    std::vector<std::size_t> missing;
     for (std::size_t i = 0; i < reply.size(); ++i) {
+        missing.push_back(framer.missing());
         const frame_state state = framer.feed(reply[i]);
         if (i + 1 < reply.size() &&
             (state == frame_state::complete || state == frame_state::invalid)) {
             ADD_FAILURE() << "framer stopped at byte " << i << ": " << framer.error();
             return state;
         }
+    }
+    if (framer.state() == frame_state::complete ||
+        framer.state() == frame_state::complete_if_quiet) {
+        for (std::size_t i = 0; i < missing.size(); ++i) {
+            EXPECT_LE(missing[i], reply.size() - i) << "before byte " << i;
+        }
+    }
+    reply_framer in_bulk(command.reply, token_of(command));
+    const bytes followed = reply + text("VERSACK");
+    const std::size_t taken = in_bulk.feed(std::span<const std::uint8_t>(followed));
+    if (framer.state() == frame_state::complete || framer.state() == frame_state::invalid) {
+        EXPECT_EQ(taken, reply.size());
+        EXPECT_EQ(in_bulk.state(), framer.state());
     }
     return framer.state();
 }

@@ -1,9 +1,11 @@
 #include "tools/phone/phone_session.h"
 
+#include <algorithm>
 #include <thread>
 #include <utility>
 
 #include "tools/phone/reply_framer.h"
+#include "transport/bluetooth_connection.h"
 
 namespace tessel::phone {
 namespace {
@@ -12,6 +14,15 @@ using std::chrono::milliseconds;
 
 std::string millis(milliseconds value) {
     return std::to_string(value.count()) + " ms";
+}
+
+// The largest block a serial read may ask for and still end within limit when nothing comes.
+std::size_t largest_read_within(milliseconds limit) {
+    const auto constant = static_cast<milliseconds::rep>(serial_timeouts::read_constant);
+    const auto per_byte = static_cast<milliseconds::rep>(serial_timeouts::read_multiplier);
+    return limit.count() <= constant + per_byte
+               ? 1
+               : static_cast<std::size_t>((limit.count() - constant) / per_byte);
 }
 
 }  // namespace
@@ -35,6 +46,7 @@ void phone_session::wait_for_pace() {
 
 bool phone_session::send(exchange_result& result) {
     wait_for_pace();
+    streak_ = 0;  // a new reply: its first read asks for no more than it needs
     const int written = link_.write(result.request.data(), result.request.size());
     next_send_ = clock::now() + options_.pace;
     if (written != static_cast<int>(result.request.size())) {
@@ -46,17 +58,44 @@ bool phone_session::send(exchange_result& result) {
     return true;
 }
 
-std::optional<std::uint8_t> phone_session::read_byte() {
+bool phone_session::fill(std::size_t wanted, milliseconds limit) {
+    const std::size_t block =
+        std::clamp(std::max(wanted, streak_), std::size_t{1}, largest_read_within(limit));
+    if (inbox_at_ == inbox_.size()) {
+        inbox_.clear();
+        inbox_at_ = 0;
+    }
+    const std::size_t kept = inbox_.size();
+    inbox_.resize(kept + block);
     const clock::time_point start = clock::now();
-    std::uint8_t byte = 0;
-    if (link_.read(&byte, 1) == 1) {
-        return byte;
+    const int got = link_.read(inbox_.data() + kept, block);
+    const std::size_t count = got > 0 ? static_cast<std::size_t>(got) : 0;
+    inbox_.resize(kept + count);
+    // A full block means more is likely waiting: ask for twice as much next time.
+    streak_ = count == block ? block * 2 : 0;
+    if (count != 0) {
+        return true;
     }
     // A port that fails at once (it has gone) would otherwise be polled in a tight loop.
     if (clock::now() - start < milliseconds(5)) {
         std::this_thread::sleep_for(milliseconds(20));
     }
-    return std::nullopt;
+    return false;
+}
+
+std::span<const std::uint8_t> phone_session::waiting() const {
+    return std::span<const std::uint8_t>(inbox_).subspan(inbox_at_);
+}
+
+void phone_session::take(std::size_t count) {
+    inbox_at_ += count;
+}
+
+std::size_t phone_session::drop_waiting() {
+    const std::size_t dropped = inbox_.size() - inbox_at_;
+    inbox_.clear();
+    inbox_at_ = 0;
+    return dropped;
 }
 
 exchange_result phone_session::run(const command_info& command, std::vector<std::uint8_t> request) {
@@ -69,14 +108,15 @@ exchange_result phone_session::run(const command_info& command, std::vector<std:
     reply_framer framer(command.reply, token);
     clock::time_point last_activity = clock::now();
     while (true) {
-        if (const auto byte = read_byte()) {
-            last_activity = clock::now();
-            result.reply.push_back(*byte);
-            const frame_state state = framer.feed(*byte);
-            if (state == frame_state::complete) {
+        if (const std::span<const std::uint8_t> bytes = waiting(); !bytes.empty()) {
+            const std::size_t taken = framer.feed(bytes);
+            result.reply.insert(result.reply.end(), bytes.begin(),
+                                bytes.begin() + static_cast<std::ptrdiff_t>(taken));
+            take(taken);
+            if (framer.state() == frame_state::complete) {
                 break;
             }
-            if (state == frame_state::invalid) {
+            if (framer.state() == frame_state::invalid) {
                 result.outcome = exchange_outcome::bad_reply;
                 result.error = framer.error();
                 next_send_ = clock::now() + options_.pace;
@@ -84,12 +124,17 @@ exchange_result phone_session::run(const command_info& command, std::vector<std:
             }
             continue;
         }
+        const bool may_end = framer.state() == frame_state::complete_if_quiet;
+        if (fill(framer.missing(), may_end ? options_.quiet : options_.timeout)) {
+            last_activity = clock::now();
+            continue;
+        }
         if (port_has_failed()) {
             fail_port(result);
             return result;
         }
         const auto silent = clock::now() - last_activity;
-        if (framer.state() == frame_state::complete_if_quiet && silent >= options_.quiet) {
+        if (may_end && silent >= options_.quiet) {
             break;
         }
         if (silent >= options_.timeout) {
@@ -124,9 +169,12 @@ exchange_result phone_session::run_raw(std::vector<std::uint8_t> request) {
     }
     clock::time_point last_activity = clock::now();
     while (true) {
-        if (const auto byte = read_byte()) {
+        const std::span<const std::uint8_t> bytes = waiting();
+        result.reply.insert(result.reply.end(), bytes.begin(), bytes.end());
+        take(bytes.size());
+        // Silence ends what was not silent before: after the first byte, `quiet` is the limit.
+        if (fill(1, result.reply.empty() ? options_.timeout : options_.quiet)) {
             last_activity = clock::now();
-            result.reply.push_back(*byte);
             continue;
         }
         if (port_has_failed()) {
@@ -143,12 +191,12 @@ exchange_result phone_session::run_raw(std::vector<std::uint8_t> request) {
 }
 
 std::size_t phone_session::drain() {
-    std::size_t dropped = 0;
+    std::size_t dropped = drop_waiting();
     const clock::time_point start = clock::now();
     clock::time_point last_activity = start;
     while (clock::now() - start < options_.timeout) {
-        if (read_byte()) {
-            ++dropped;
+        if (fill(1, options_.quiet)) {
+            dropped += drop_waiting();
             last_activity = clock::now();
         } else if (port_has_failed() || clock::now() - last_activity >= options_.quiet) {
             break;
@@ -159,10 +207,11 @@ std::size_t phone_session::drain() {
 }
 
 std::size_t phone_session::discard_pending() {
-    std::size_t dropped = 0;
+    std::size_t dropped = drop_waiting();
     const clock::time_point start = clock::now();
-    while (clock::now() - start < options_.timeout && read_byte()) {
-        ++dropped;
+    // One byte at a time: a read of nothing, which ends this, then costs the least.
+    while (clock::now() - start < options_.timeout && fill(1, milliseconds(0))) {
+        dropped += drop_waiting();
     }
     return dropped;
 }

@@ -6,11 +6,18 @@
 // each request goes out at least `pace` after the previous exchange ended. A reply must begin
 // within `timeout` and may not fall silent for longer than `timeout` before it is complete.
 // INFO's title has no end mark: the reply ends when the line has been quiet for `quiet`.
+//
+// Bytes are read in blocks into the session's own buffer and replies framed from there. A
+// serial read returns when its block is full or the line pauses between bytes, but waits
+// longer the larger the block when nothing comes at all: blocks grow while the bytes keep
+// filling them, and stay small enough that a read of nothing ends within the time limit (or
+// within `quiet` where silence may end the reply).
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -70,8 +77,14 @@ class phone_session {
 
   private:
     bool send(exchange_result& result);
-    // One byte, or none after the connection's own read time-out or when the port failed.
-    std::optional<std::uint8_t> read_byte();
+    // One read of up to `wanted` bytes (more while a stream keeps filling the blocks, never
+    // more than a read can wait for within `limit`) into the buffer. False when nothing came:
+    // the connection's read timed out, or the port failed.
+    bool fill(std::size_t wanted, std::chrono::milliseconds limit);
+    std::span<const std::uint8_t> waiting() const;
+    void take(std::size_t count);
+    // Empties the buffer and answers how many bytes it held.
+    std::size_t drop_waiting();
     bool port_has_failed() const { return port_failed_ && port_failed_(); }
     void fail_port(exchange_result& result) const;
     void wait_for_pace();
@@ -80,6 +93,9 @@ class phone_session {
     session_options options_;
     std::function<bool()> port_failed_;
     clock::time_point next_send_{};
+    std::vector<std::uint8_t> inbox_;  // read from the connection, not yet taken
+    std::size_t inbox_at_ = 0;         // the first byte not yet taken
+    std::size_t streak_ = 0;           // after a read that filled its block: the next block
 };
 
 }  // namespace tessel::phone

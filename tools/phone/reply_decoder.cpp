@@ -120,10 +120,11 @@ decoded_reply decode_folder_tree(std::span<const std::uint8_t> body) {
         if (name_end == body.size()) {
             return failure("folder-tree name without terminating 00");
         }
-        const std::string where = " (record at byte " + std::to_string(at + 7) + ")";
+        // Only for an error: a tree of many records is decoded without a text per record.
+        auto where = [at] { return " (record at byte " + std::to_string(at + 7) + ")"; };
         const bool is_root = tree.entries.empty();
         if (!valid_flags(flags, is_root)) {
-            return failure("invalid flags " + hex_bytes(std::span(&body[at], 1)) + where);
+            return failure("invalid flags " + hex_bytes(std::span(&body[at], 1)) + where());
         }
         const auto position = static_cast<folder_position>(flags >> 4);
         if (!is_root) {
@@ -141,13 +142,13 @@ decoded_reply decode_folder_tree(std::span<const std::uint8_t> body) {
                 open.pop_back();
             }
             if (open.empty()) {
-                return failure("record outside the tree" + where);
+                return failure("record outside the tree" + where());
             }
             open_folder& parent = open.back();
             const bool starts_list =
                 position == folder_position::first || position == folder_position::only;
             if (parent.has_entries == starts_list) {
-                return failure("record out of place among its siblings" + where);
+                return failure("record out of place among its siblings" + where());
             }
             parent.has_entries = true;
             parent.more_expected =

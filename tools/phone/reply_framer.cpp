@@ -1,5 +1,6 @@
 #include "tools/phone/reply_framer.h"
 
+#include <cstring>
 #include <utility>
 
 namespace tessel::phone {
@@ -33,6 +34,76 @@ frame_state reply_framer::feed(std::uint8_t byte) {
     }
     ++body_;
     return state_ = feed_body(byte);
+}
+
+std::size_t reply_framer::feed(std::span<const std::uint8_t> bytes) {
+    std::size_t taken = 0;
+    while (taken < bytes.size() && state_ != frame_state::complete &&
+           state_ != frame_state::invalid) {
+        if (kind_ == reply_kind::folder_tree && in_name_) {
+            // The bulk of a folder tree: name bytes up to their zero, nothing to decide.
+            const std::uint8_t* rest = bytes.data() + taken;
+            const std::size_t left = bytes.size() - taken;
+            const void* zero = std::memchr(rest, 0, left);
+            const std::size_t run =
+                zero != nullptr
+                    ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - rest)
+                    : left;
+            size_ += run;
+            body_ += run;
+            taken += run;
+            if (taken == bytes.size()) {
+                break;
+            }
+        }
+        feed(bytes[taken++]);
+    }
+    return taken;
+}
+
+std::size_t reply_framer::missing() const {
+    if (state_ != frame_state::need_more) {
+        return 0;
+    }
+    const std::size_t token_left = size_ < token_.size() ? token_.size() - size_ : 0;
+    return token_left + body_missing();
+}
+
+std::size_t reply_framer::body_missing() const {
+    // What a body of `least` bytes in all still lacks, and at least one byte: the reply is
+    // not complete yet.
+    auto at_least = [this](std::size_t least) { return body_ < least ? least - body_ : 1; };
+    switch (kind_) {
+        case reply_kind::none:
+            return 0;
+        case reply_kind::check:
+        case reply_kind::volume:
+            return at_least(1);
+        case reply_kind::version:
+        case reply_kind::playlist_length:
+            return at_least(2);
+        case reply_kind::details:
+            return at_least(12);
+        case reply_kind::file_info:
+            return at_least(4);
+        case reply_kind::status:
+            return at_least(status_fixed_body);
+        case reply_kind::status_terminated:
+            return at_least(status_fixed_body + 1);
+        case reply_kind::playlist:
+            // The shortest playlist reply is its four zero bytes alone; after a zero index,
+            // two more bytes may end it.
+            if (body_ < 2 || (index_is_zero_ && body_ < 4)) {
+                return 4 - body_;
+            }
+            return 4 - zero_run_;
+        case reply_kind::folder_tree:
+            if (after_end_byte_) {
+                return 1;
+            }
+            return in_name_ ? 3 : 2;  // the name's zero, then FF 00
+    }
+    return 1;
 }
 
 frame_state reply_framer::feed_body(std::uint8_t byte) {

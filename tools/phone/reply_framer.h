@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "tools/phone/command_table.h"
@@ -26,6 +27,13 @@ class reply_framer {
     // Feeds the next byte of the reply and answers the state after it. After complete or
     // invalid nothing more may be fed.
     frame_state feed(std::uint8_t byte);
+    // Feeds bytes in order until the reply completes or turns out invalid, and answers how
+    // many it took: the rest belong to whatever comes after the reply.
+    std::size_t feed(std::span<const std::uint8_t> bytes);
+
+    // The fewest bytes that could still complete the reply; 0 once it is complete, invalid,
+    // or may end on silence.
+    std::size_t missing() const;
 
     frame_state state() const { return state_; }
     std::size_t size() const { return size_; }
@@ -33,6 +41,7 @@ class reply_framer {
 
   private:
     frame_state feed_body(std::uint8_t byte);
+    std::size_t body_missing() const;
     frame_state fail(std::string text);
 
     reply_kind kind_;
