@@ -11,12 +11,14 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 
 list_rounds=7
+phone_rounds=5
 plst_sizes=(1024 4096 16384 65535)
 checks=200
 infos=60
 stalls=10
 if [[ "${1:-}" == "--quick" ]]; then
     list_rounds=3
+    phone_rounds=3
     plst_sizes=(1024 4096 16384)
     checks=40
     infos=15
@@ -25,8 +27,8 @@ fi
 
 build=build/bench
 cmake --preset bench >/dev/null
-cmake --build "$build" -j2 --target bench_list_walk bench_list_memory bench_playlist_transfer \
-    bench_round_trip bench_link_responsiveness
+cmake --build "$build" -j2 --target bench_list_walk bench_list_memory bench_phone_list \
+    bench_playlist_transfer bench_round_trip bench_link_responsiveness
 results="$build/results"
 mkdir -p "$results"
 bin="$build/bin"
@@ -42,6 +44,7 @@ run() {
 
 run list_walk "$bin/bench_list_walk" "$list_rounds"
 run list_memory "$bin/bench_list_memory"
+run phone_list "$bin/bench_phone_list" "$phone_rounds"
 run round_trip "$bin/bench_round_trip" "$checks" "$infos"
 run link_responsiveness "$bin/bench_link_responsiveness" "$stalls"
 run playlist_transfer "$bin/bench_playlist_transfer" 1 "${plst_sizes[@]}"
@@ -50,7 +53,7 @@ echo
 echo "Summary ($(uname -sm), $(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC'))"
 {
     echo "benchmark|figure|goal|ratio to goal|verdict"
-    for name in list_walk list_memory round_trip link_responsiveness playlist_transfer; do
+    for name in list_walk list_memory phone_list round_trip link_responsiveness playlist_transfer; do
         grep -h '^SUMMARY|' "$results/$name.txt" | cut -d'|' -f2-
     done
 } | column -t -s '|'

@@ -17,12 +17,31 @@ namespace corvina::posix {
 inline constexpr std::uint32_t attribute_normal = 0x80;
 
 struct directory_entry {
-    std::string name;    // UTF-8: each byte that starts no character became U+FFFD
-    std::string native;  // the name's own bytes where they differ from name, else empty
     std::uint32_t attributes = attribute_normal;
     std::optional<std::uint64_t> size;  // known once the entry has been looked up
+    std::size_t name_at = 0;            // in the listing's names
+    std::size_t native_at = 0;          // the same as name_at where the name is UTF-8 already
+};
 
-    const std::string& native_name() const { return native.empty() ? name : native; }
+// The entries, their names packed one after the other, each ended by a zero byte: a folder
+// of many entries costs two blocks, not one per name.
+class directory_listing {
+  public:
+    // Adds an entry named by its own bytes, shown as UTF-8 (each byte that starts no
+    // character becomes U+FFFD).
+    directory_entry& add(std::string_view native);
+
+    const char* name(const directory_entry& entry) const { return names_.c_str() + entry.name_at; }
+    const char* native_name(const directory_entry& entry) const {
+        return names_.c_str() + entry.native_at;
+    }
+
+    std::vector<directory_entry>& entries() { return entries_; }
+    const std::vector<directory_entry>& entries() const { return entries_; }
+
+  private:
+    std::string names_;
+    std::vector<directory_entry> entries_;
 };
 
 // The next item of an open directory stream, null at the end: readdir, or in a test a stream
@@ -31,14 +50,15 @@ using directory_reader = dirent* (*)(DIR*);
 
 // Every entry of the folder, "." and ".." included; none when it cannot be opened. An entry
 // that vanishes before it can be looked up is left out.
-std::optional<std::vector<directory_entry>> list_directory(const std::string& folder,
-                                                           directory_reader read = ::readdir);
+std::optional<directory_listing> list_directory(const std::string& folder,
+                                                directory_reader read = ::readdir);
 
 // The one entry at path, named shown; none when nothing is there.
-std::optional<directory_entry> describe_path(const std::string& path, std::string_view shown);
+std::optional<directory_listing> describe_path(const std::string& path, std::string_view shown);
 
-// The entry's size in bytes, looked up in its folder when not yet known; 0 for a folder and
-// for an entry that has gone since.
-std::uint64_t entry_size(const std::string& folder, const directory_entry& entry);
+// The size in bytes of an entry of the listing of folder, looked up when not yet known; 0 for
+// a folder and for an entry that has gone since.
+std::uint64_t entry_size(const std::string& folder, const directory_listing& listing,
+                         const directory_entry& entry);
 
 }  // namespace corvina::posix

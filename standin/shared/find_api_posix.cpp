@@ -4,9 +4,9 @@
 
 #include <cstdint>
 #include <new>
+#include <optional>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "corvina/shared.h"
 #include "standin/shared/directory_listing_posix.h"
@@ -14,37 +14,40 @@
 namespace {
 
 using corvina::posix::directory_entry;
+using corvina::posix::directory_listing;
 
 // The whole listing is read when the search starts, so no folder stays open while the caller
 // works through it. Sizes are looked up when asked for, once per entry.
 class listed_search final : public corvina::find_file {
   public:
-    listed_search(std::string folder, std::vector<directory_entry> entries)
-        : folder_(std::move(folder)), entries_(std::move(entries)) {}
+    listed_search(std::string folder, directory_listing listing)
+        : folder_(std::move(folder)), listing_(std::move(listing)) {}
 
     bool next() override {
-        if (at_ + 1 >= entries_.size()) {
+        if (at_ + 1 >= listing_.entries().size()) {
             return false;
         }
         ++at_;
         return true;
     }
-    const char* get_name() const override { return entries_[at_].name.c_str(); }
+    const char* get_name() const override { return listing_.name(current()); }
     std::uint64_t get_size() const override {
-        directory_entry& entry = entries_[at_];
+        directory_entry& entry = listing_.entries()[at_];
         if (!entry.size) {
-            entry.size = corvina::posix::entry_size(folder_, entry);
+            entry.size = corvina::posix::entry_size(folder_, listing_, entry);
         }
         return *entry.size;
     }
-    std::uint32_t get_attributes() const override { return entries_[at_].attributes; }
+    std::uint32_t get_attributes() const override { return current().attributes; }
     void destroy() override { delete this; }
 
   private:
     ~listed_search() = default;
 
+    const directory_entry& current() const { return listing_.entries()[at_]; }
+
     std::string folder_;
-    mutable std::vector<directory_entry> entries_;
+    mutable directory_listing listing_;
     std::size_t at_ = 0;
 };
 
@@ -69,18 +72,13 @@ corvina::find_file* uFindFirstFile(const char* pattern) {
         return nullptr;
     }
     try {
-        std::vector<directory_entry> entries;
-        if (last == "*" || last == "*.*") {
-            if (auto listed = corvina::posix::list_directory(folder)) {
-                entries = std::move(*listed);
-            }
-        } else if (auto found = corvina::posix::describe_path(path, last)) {
-            entries.push_back(std::move(*found));
-        }
-        if (entries.empty()) {
+        std::optional<directory_listing> listing = last == "*" || last == "*.*"
+                                                       ? corvina::posix::list_directory(folder)
+                                                       : corvina::posix::describe_path(path, last);
+        if (!listing || listing->entries().empty()) {
             return nullptr;
         }
-        return new listed_search(std::move(folder), std::move(entries));
+        return new listed_search(std::move(folder), std::move(*listing));
     } catch (const std::bad_alloc&) {
         return nullptr;
     }

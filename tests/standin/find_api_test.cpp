@@ -95,8 +95,9 @@ std::map<std::string, described> describe_all(const std::string& folder,
         ADD_FAILURE() << "cannot list " << folder;
         return seen;
     }
-    for (const corvina::posix::directory_entry& entry : *entries) {
-        seen[entry.name] = {entry.attributes, corvina::posix::entry_size(folder, entry)};
+    for (const corvina::posix::directory_entry& entry : entries->entries()) {
+        seen[entries->name(entry)] = {entry.attributes,
+                                      corvina::posix::entry_size(folder, *entries, entry)};
     }
     return seen;
 }

@@ -159,7 +159,10 @@ std::string json_of(const playlist_reply& p) {
     std::string out = R"({"type":"playlist","too_long":false,"playing_index":)" +
                       std::to_string(p.playing_index) + R"(,"titles":[)";
     for (std::size_t i = 0; i < p.titles.size(); ++i) {
-        out += (i == 0 ? "" : ",") + json_string(p.titles[i]);
+        if (i != 0) {
+            out += ',';
+        }
+        out += json_string(p.titles[i]);
     }
     return out + "]}";
 }

@@ -1,0 +1,178 @@
+// tessel-phone's LIST of the generated 100,000-file tree, end to end: the real program on one
+// end of a virtual serial cable, the real link on the other (link manager, reader thread and
+// hand-off window, pumped on this program's main thread as the player pumps them). Beside it
+// the same LIST read by a phone that does nothing but read the reply in 64 KiB blocks: the
+// time the component takes to walk the tree and send it. The difference is what the tool adds
+// (starting, reading, framing, decoding, printing the tree to /dev/null). A CHCK run through
+// the tool shows its fixed cost (starting, dropping stale bytes, the pace).
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench/bench_support.h"
+#include "host/link_lifecycle.h"
+#include "host/link_manager.h"
+#include "host/settings.h"
+#include "protocol/folder_tree.h"
+#include "protocol/reply_buffer.h"
+#include "standin/player/virtual_serial.h"
+#include "standin/shared/posix_windows.h"
+
+extern char** environ;
+
+namespace tessel::bench {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The LIST reply's size, from a walk of the same tree.
+std::size_t expected_reply_size(const std::string& root) {
+    reply_buffer reply(65536);
+    reply.append_bytes("LISTACK");
+    walk_music_folders(reply, string8(root.c_str()));
+    return reply.size() + 2;
+}
+
+// Sends LIST and reads until the whole reply came; the seconds it took, or a negative value.
+double list_in_blocks(const std::string& port, std::size_t reply_size) {
+    const int fd = ::open(port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        return -1.0;
+    }
+    std::vector<char> block(65536);
+    const auto start = clock::now();
+    std::size_t got = 0;
+    if (::write(fd, "LIST", 4) == 4) {
+        while (got < reply_size && clock::now() - start < 60s) {
+            pollfd ready{fd, POLLIN, 0};
+            if (::poll(&ready, 1, 1000) <= 0) {
+                continue;
+            }
+            const ssize_t n = ::read(fd, block.data(), block.size());
+            got += n > 0 ? static_cast<std::size_t>(n) : 0;
+        }
+    }
+    const double seconds = seconds_since(start);
+    ::close(fd);
+    return got == reply_size ? seconds : -1.0;
+}
+
+// Runs tessel-phone with the arguments, its output to /dev/null; the seconds it took, or a
+// negative value when it failed.
+double run_tool(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    std::string program = TESSEL_PHONE_PROGRAM;
+    argv.push_back(program.data());
+    std::vector<std::string> words = arguments;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    const auto start = clock::now();
+    pid_t child = 0;
+    const int spawned =
+        posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        return -1.0;
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    const double seconds = seconds_since(start);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1.0;
+}
+
+int run(int rounds) {
+    const music_tree tree = generated_music_tree();
+    const std::string root = tree.root.string();
+    const std::size_t reply_size = expected_reply_size(root);
+    quiet_player player;
+    standin::virtual_serial_cable cable;
+    cfg_com_port.set(cable.player_end().c_str());
+    cfg_music_directory.set(root.c_str());
+    cfg_auto_connect = 1;
+    cfg_use_specific_playlist = 0;
+    start_link_manager();
+    if (link_manager_instance == nullptr || !link_manager_instance->is_active()) {
+        std::fprintf(stderr, "The link did not come up on %s\n", cable.player_end().c_str());
+        stop_link_manager();
+        return 1;
+    }
+
+    std::vector<double> block_times;
+    std::vector<double> tool_times;
+    std::vector<double> check_times;
+    std::atomic<bool> done{false};
+    bool failed = false;
+    const std::thread::id main_thread = std::this_thread::get_id();
+    std::thread phone_side([&] {
+        // The first round warms the cache and is not counted.
+        for (int round = 0; round <= rounds && !failed; ++round) {
+            const double blocks = list_in_blocks(cable.phone_end(), reply_size);
+            std::this_thread::sleep_for(300ms);
+            const double tool = run_tool({cable.phone_end(), "list"});
+            std::this_thread::sleep_for(300ms);
+            const double check = run_tool({cable.phone_end(), "check"});
+            std::this_thread::sleep_for(300ms);
+            if (blocks < 0 || tool < 0 || check < 0) {
+                std::fprintf(stderr, "Round %d failed: blocks %.3f, tool %.3f, check %.3f\n", round,
+                             blocks, tool, check);
+                failed = true;
+            } else if (round > 0) {
+                block_times.push_back(blocks);
+                tool_times.push_back(tool);
+                check_times.push_back(check);
+            }
+        }
+        done = true;
+        corvina::posix_windows::wake(main_thread);
+    });
+    while (!done.load()) {
+        corvina::posix_windows::pump_wait(20);
+    }
+    phone_side.join();
+    stop_link_manager();
+    if (failed) {
+        return 1;
+    }
+
+    const double blocks = median(block_times);
+    const double tool = median(tool_times);
+    const double check = median(check_times);
+    std::printf("Tree: %zu files, %zu folders; LISTACK reply %zu bytes\n", tree.files, tree.folders,
+                reply_size);
+    std::printf("Medians of %d rounds (s):\n", rounds);
+    std::printf("  LIST read in 64 KiB blocks (the component's walk and send) %7.3f\n", blocks);
+    std::printf("  tessel-phone PORT list, end to end                         %7.3f\n", tool);
+    std::printf("  tessel-phone PORT check, end to end                        %7.3f\n", check);
+    std::printf("The tool adds %.3f s to the LIST\n", tool - blocks);
+    print_summary("tessel-phone LIST 100,000 files over a pseudo-terminal, end to end",
+                  format_fixed(tool, 2) + " s (the component " + format_fixed(blocks, 2) +
+                      " s; the tool adds " + format_fixed(tool - blocks, 2) + " s)",
+                  "adds < 1 s", (tool - blocks) / 1.0);
+    return 0;
+}
+
+}  // namespace
+}  // namespace tessel::bench
+
+int main(int argc, char** argv) {
+    const int rounds = argc > 1 ? std::atoi(argv[1]) : 5;
+    return tessel::bench::run(rounds > 0 ? rounds : 5);
+}
