@@ -7,6 +7,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "protocol/folder_tree.h"
 #include "support/host_access.h"
 #include "support/reply_buffer.h"
 
@@ -125,6 +126,15 @@ music_tree generated_music_tree() {
     }
     std::ofstream(complete) << tree.files << " files\n";
     return tree;
+}
+
+std::size_t walk_into_reply(const std::string& music_folders) {
+    reply_buffer reply(65536);
+    reply.append_bytes("LISTACK");
+    walk_music_folders(reply, string8(music_folders.c_str()));
+    reply.append_byte(0xFF);
+    reply.append_byte(0x00);
+    return reply.size();
 }
 
 }  // namespace tessel::bench

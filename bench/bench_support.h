@@ -76,4 +76,8 @@ struct music_tree {
 // Made once below the temporary folder and reused by later runs.
 music_tree generated_music_tree();
 
+// Walks the music folders into a LISTACK reply of its own, as LIST does without the link;
+// answers the reply's size.
+std::size_t walk_into_reply(const std::string& music_folders);
+
 }  // namespace tessel::bench

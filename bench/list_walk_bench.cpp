@@ -15,9 +15,7 @@
 #include "bench/bench_support.h"
 #include "control/host_control.h"
 #include "protocol/command_code.h"
-#include "protocol/folder_tree.h"
 #include "protocol/phone_link.h"
-#include "support/reply_buffer.h"
 
 namespace tessel::bench {
 namespace {
@@ -137,14 +135,7 @@ int run(int repeats) {
 
         // The walk alone, on this thread, into a reply of its own.
         start = clock::now();
-        {
-            reply_buffer reply(65536);
-            reply.append_bytes("LISTACK");
-            walk_music_folders(reply, string8(root.c_str()));
-            reply.append_byte(0xFF);
-            reply.append_byte(0x00);
-            reply_size = reply.size();
-        }
+        reply_size = walk_into_reply(root);
         const double walk_time = seconds_since(start);
 
         if (count.entries != iterated.entries || count.entries != stated.entries ||

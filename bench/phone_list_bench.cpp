@@ -12,7 +12,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -22,13 +21,8 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "host/link_lifecycle.h"
-#include "host/link_manager.h"
-#include "host/settings.h"
-#include "protocol/folder_tree.h"
-#include "protocol/reply_buffer.h"
+#include "bench/served_link.h"
 #include "standin/player/virtual_serial.h"
-#include "standin/shared/posix_windows.h"
 
 extern char** environ;
 
@@ -36,14 +30,6 @@ namespace tessel::bench {
 namespace {
 
 using namespace std::chrono_literals;
-
-// The LIST reply's size, from a walk of the same tree.
-std::size_t expected_reply_size(const std::string& root) {
-    reply_buffer reply(65536);
-    reply.append_bytes("LISTACK");
-    walk_music_folders(reply, string8(root.c_str()));
-    return reply.size() + 2;
-}
 
 // Sends LIST and reads until the whole reply came; the seconds it took, or a negative value.
 double list_in_blocks(const std::string& port, std::size_t reply_size) {
@@ -101,27 +87,18 @@ double run_tool(const std::vector<std::string>& arguments) {
 int run(int rounds) {
     const music_tree tree = generated_music_tree();
     const std::string root = tree.root.string();
-    const std::size_t reply_size = expected_reply_size(root);
+    const std::size_t reply_size = walk_into_reply(root);
     quiet_player player;
     standin::virtual_serial_cable cable;
-    cfg_com_port.set(cable.player_end().c_str());
-    cfg_music_directory.set(root.c_str());
-    cfg_auto_connect = 1;
-    cfg_use_specific_playlist = 0;
-    start_link_manager();
-    if (link_manager_instance == nullptr || !link_manager_instance->is_active()) {
-        std::fprintf(stderr, "The link did not come up on %s\n", cable.player_end().c_str());
-        stop_link_manager();
+    if (!start_served_link(cable.player_end(), root)) {
         return 1;
     }
 
     std::vector<double> block_times;
     std::vector<double> tool_times;
     std::vector<double> check_times;
-    std::atomic<bool> done{false};
     bool failed = false;
-    const std::thread::id main_thread = std::this_thread::get_id();
-    std::thread phone_side([&] {
+    serve_link_while([&] {
         // The first round warms the cache and is not counted.
         for (int round = 0; round <= rounds && !failed; ++round) {
             const double blocks = list_in_blocks(cable.phone_end(), reply_size);
@@ -140,14 +117,7 @@ int run(int rounds) {
                 check_times.push_back(check);
             }
         }
-        done = true;
-        corvina::posix_windows::wake(main_thread);
     });
-    while (!done.load()) {
-        corvina::posix_windows::pump_wait(20);
-    }
-    phone_side.join();
-    stop_link_manager();
     if (failed) {
         return 1;
     }

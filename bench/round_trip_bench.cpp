@@ -3,7 +3,6 @@
 // does. CHCK is timed to its "Y"; INFO to its whole reply, less the 300 ms the reader waits
 // before handing INFO on.
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -13,10 +12,8 @@
 
 #include "bench/bench_support.h"
 #include "bench/phone_end.h"
+#include "bench/served_link.h"
 #include "control/host_control.h"
-#include "corvina/posix_windows.h"
-#include "host/link_lifecycle.h"
-#include "host/link_manager.h"
 #include "host/settings.h"
 #include "standin/player/track_object.h"
 
@@ -74,14 +71,7 @@ int run(int checks, int infos) {
     player.host().playlists().set_active(list);
     player.host().playback().play_item(list, 0);
 
-    cfg_com_port.set(phone.port_path().c_str());
-    cfg_music_directory.set("");
-    cfg_auto_connect = 1;
-    cfg_use_specific_playlist = 0;
-    start_link_manager();
-    if (link_manager_instance == nullptr || !link_manager_instance->is_active()) {
-        std::fprintf(stderr, "The link did not come up on %s\n", phone.port_path().c_str());
-        stop_link_manager();
+    if (!start_served_link(phone.port_path(), "")) {
         return 1;
     }
     // The title INFO will carry, formatted as the link formats it.
@@ -91,24 +81,14 @@ int run(int checks, int infos) {
     control.get_playing_title(title);
     const std::size_t info_size = 18 + title.length();
 
-    std::atomic<bool> done{false};
     series check_times;
     series info_times;
-    const std::thread::id main_thread = std::this_thread::get_id();
-    std::thread phone_side([&] {
+    serve_link_while([&] {
         check_times = time_requests(phone, "CHCK", 1, checks, 0.0);
         if (check_times.complete) {
             info_times = time_requests(phone, "INFO", info_size, infos, 300.0);
         }
-        done = true;
-        corvina::posix_windows::wake(main_thread);
     });
-    // The player's main thread: serve hand-offs until the phone is done.
-    while (!done.load()) {
-        corvina::posix_windows::pump_wait(20);
-    }
-    phone_side.join();
-    stop_link_manager();
     if (!check_times.complete || !info_times.complete) {
         return 1;
     }

@@ -1,0 +1,43 @@
+#include "bench/served_link.h"
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
+
+#include "corvina/posix_windows.h"
+#include "host/link_lifecycle.h"
+#include "host/link_manager.h"
+#include "host/settings.h"
+
+namespace tessel::bench {
+
+bool start_served_link(const std::string& port, const std::string& music_folders) {
+    cfg_com_port.set(port.c_str());
+    cfg_music_directory.set(music_folders.c_str());
+    cfg_auto_connect = 1;
+    cfg_use_specific_playlist = 0;
+    start_link_manager();
+    if (link_manager_instance == nullptr || !link_manager_instance->is_active()) {
+        std::fprintf(stderr, "The link did not come up on %s\n", port.c_str());
+        stop_link_manager();
+        return false;
+    }
+    return true;
+}
+
+void serve_link_while(const std::function<void()>& phone_side) {
+    std::atomic<bool> done{false};
+    const std::thread::id main_thread = std::this_thread::get_id();
+    std::thread phone([&] {
+        phone_side();
+        done = true;
+        corvina::posix_windows::wake(main_thread);
+    });
+    while (!done.load()) {
+        corvina::posix_windows::pump_wait(20);
+    }
+    phone.join();
+    stop_link_manager();
+}
+
+}  // namespace tessel::bench

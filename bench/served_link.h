@@ -1,0 +1,19 @@
+#pragma once
+// The real link as the player runs it: the link manager on a serial port, its reader thread
+// and hand-off window, and this thread serving the hand-offs as the player's main thread does.
+
+#include <functional>
+#include <string>
+
+namespace tessel::bench {
+
+// Starts the link manager on the port, as the player does at start-up with auto-connect on,
+// listing music_folders; false, with a line on the error stream, when the link did not come
+// up (it is stopped again).
+bool start_served_link(const std::string& port, const std::string& music_folders);
+
+// Runs phone_side on a thread of its own while this thread serves the link's hand-offs; when
+// phone_side has returned, stops the link manager.
+void serve_link_while(const std::function<void()>& phone_side);
+
+}  // namespace tessel::bench
