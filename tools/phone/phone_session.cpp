@@ -172,7 +172,7 @@ exchange_result phone_session::run_raw(std::vector<std::uint8_t> request) {
         const std::span<const std::uint8_t> bytes = waiting();
         result.reply.insert(result.reply.end(), bytes.begin(), bytes.end());
         take(bytes.size());
-        // Silence ends what was not silent before: after the first byte, `quiet` is the limit.
+        // The first byte may take `timeout` to come; after it, `quiet` ends the reply.
         if (fill(1, result.reply.empty() ? options_.timeout : options_.quiet)) {
             last_activity = clock::now();
             continue;
