@@ -76,8 +76,9 @@ dirent* read_without_types(DIR* stream) {
     // Only the fields the listing reads: a record may be shorter than the whole structure.
     copy.d_ino = item->d_ino;
     copy.d_type = DT_UNKNOWN;
-    std::strncpy(copy.d_name, item->d_name, sizeof copy.d_name - 1);
-    copy.d_name[sizeof copy.d_name - 1] = '\0';
+    const std::size_t length = std::min(std::strlen(item->d_name), sizeof copy.d_name - 1);
+    std::memcpy(copy.d_name, item->d_name, length);
+    copy.d_name[length] = '\0';
     return &copy;
 }
 
