@@ -269,6 +269,10 @@ void check_playlist(std::string_view reply, const answers& player) {
 }
 
 void check_info(std::string_view reply, const answers& player) {
+    // INF2 answers with INFO's reply and a zero byte after the title, in the same write.
+    if (reply.size() == 19 + player.title.size() && reply.back() == '\0') {
+        reply.remove_suffix(1);
+    }
     require(reply.size() == 18 + player.title.size(), "INFOACK length");
     const std::uint8_t state = (player.playing ? 1 : 0) | (player.paused ? 2 : 0);
     require(static_cast<std::uint8_t>(reply[7]) == state, "INFOACK state bits");
@@ -282,7 +286,7 @@ void check_info(std::string_view reply, const answers& player) {
 // Every write is one whole reply.
 void check_reply(std::string_view reply, const answers& player) {
     if (reply.size() == 1) {
-        require(reply[0] == 'Y' || reply[0] == '\0', "one-byte reply is CHCK's Y or INF2's end");
+        require(reply[0] == 'Y', "the one-byte reply is CHCK's Y");
         return;
     }
     if (reply.size() == 2) {
