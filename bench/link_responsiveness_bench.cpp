@@ -18,10 +18,10 @@
 
 #include "bench/bench_support.h"
 #include "bench/phone_end.h"
+#include "bench/served_link.h"
 #include "corvina/posix_windows.h"
 #include "host/link_lifecycle.h"
 #include "host/link_manager.h"
-#include "host/settings.h"
 #include "tests/common/thread_count.h"
 
 namespace tessel::bench {
@@ -70,20 +70,6 @@ class main_thread_probe {
     std::thread sender_;
 };
 
-bool bring_up(phone_end& phone, const music_tree& tree) {
-    cfg_com_port.set(phone.port_path().c_str());
-    cfg_music_directory.set(tree.root.string().c_str());
-    cfg_auto_connect = 1;
-    cfg_use_specific_playlist = 0;
-    start_link_manager();
-    if (link_manager_instance == nullptr || !link_manager_instance->is_active()) {
-        std::fprintf(stderr, "The link did not come up on %s\n", phone.port_path().c_str());
-        stop_link_manager();
-        return false;
-    }
-    return true;
-}
-
 // A phone reading about 100 KB a second and polling INFO twice a second, until the listing's
 // end mark has come. Answers the listing's bytes, 0 when it did not come whole.
 std::size_t read_listing_slowly(phone_end& phone) {
@@ -117,7 +103,7 @@ int run(int stalls) {
     quiet_player player;
     std::thread([] {}).join();
     const std::size_t threads_before = thread_count();
-    if (!bring_up(phone, tree)) {
+    if (!start_served_link(phone.port_path(), tree.root.string())) {
         return 1;
     }
 
@@ -181,10 +167,11 @@ int run(int stalls) {
     stop_link_manager();
     while (!phone.receive_some(1 << 16, 50ms).empty()) {
     }
-    std::printf("Deactivation with a stalled phone, n=%d: returns after median %.3f ms (max %.3f "
-                "ms); no link thread after median %.3f ms (max %.3f ms)\n",
-                stalls, median(returned_ms), quantile(returned_ms, 1.0), median(stall_ms),
-                quantile(stall_ms, 1.0));
+    std::printf(
+        "Deactivation with a stalled phone, n=%d: returns after median %.3f ms (max %.3f "
+        "ms); no link thread after median %.3f ms (max %.3f ms)\n",
+        stalls, median(returned_ms), quantile(returned_ms, 1.0), median(stall_ms),
+        quantile(stall_ms, 1.0));
 
     print_summary(
         "Main thread's longest wait during a LIST of 100,000 files to a phone "
