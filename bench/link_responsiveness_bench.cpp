@@ -141,6 +141,11 @@ int run(int stalls) {
     std::vector<double> returned_ms;
     for (int round = 0; round < stalls; ++round) {
         link_manager_instance->activate(true);
+        if (!await_connection()) {
+            std::fprintf(stderr, "The link did not come up again\n");
+            stop_link_manager();
+            return 1;
+        }
         while (!phone.receive_some(1 << 16, 50ms).empty()) {
         }
         phone.send("LISTCHCK");

@@ -1,6 +1,7 @@
 #include "bench/served_link.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <thread>
 
@@ -17,12 +18,21 @@ bool start_served_link(const std::string& port, const std::string& music_folders
     cfg_auto_connect = 1;
     cfg_use_specific_playlist = 0;
     start_link_manager();
-    if (link_manager_instance == nullptr || !link_manager_instance->is_active()) {
+    if (link_manager_instance == nullptr || !await_connection()) {
         std::fprintf(stderr, "The link did not come up on %s\n", port.c_str());
         stop_link_manager();
         return false;
     }
     return true;
+}
+
+bool await_connection() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (link_manager_instance->is_active() && !link_manager_instance->is_connected() &&
+           std::chrono::steady_clock::now() < deadline) {
+        corvina::posix_windows::pump_wait(5);
+    }
+    return link_manager_instance->is_connected();
 }
 
 void serve_link_while(const std::function<void()>& phone_side) {

@@ -8,9 +8,13 @@
 namespace tessel::bench {
 
 // Starts the link manager on the port, as the player does at start-up with auto-connect on,
-// listing music_folders; false, with a line on the error stream, when the link did not come
-// up (it is stopped again).
+// listing music_folders, and waits until it has its port open; false, with a line on the
+// error stream, when the link did not come up (it is stopped again).
 bool start_served_link(const std::string& port, const std::string& music_folders);
+
+// Serves this thread's sent messages until the link has its port open (true), or its
+// activation ended or ten seconds passed (false).
+bool await_connection();
 
 // Runs phone_side on a thread of its own while this thread serves the link's hand-offs; when
 // phone_side has returned, stops the link manager.

@@ -2,6 +2,7 @@
 
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "control/host_control.h"
 #include "corvina/shared.h"
@@ -35,6 +36,8 @@ link_manager::link_manager() {
 link_manager::~link_manager() {
     log_info("Terminating");
     activate(false);
+    // The component may be unloaded after this: no reader may still run its code.
+    stopped_readers_.clear();
     unregister_window_class(window_class_name, host().instance);
 }
 
@@ -54,6 +57,9 @@ void link_manager::activate(bool on) {
     }
     active_ = on;
     if (!on) {
+        if (reader_ != nullptr) {
+            reader_->request_stop();  // first, so that it opens and reads nothing more
+        }
         // Cut the reply being written and the reader's read: neither waits for the phone.
         link_->replies().stop();
         connection_->cancel_io();
@@ -76,21 +82,26 @@ void link_manager::activate(bool on) {
     link_->join_list_worker(true);
     apply_settings();
     link_->replies().resume();
+    std::erase_if(stopped_readers_, [](const auto& reader) { return reader->has_ended(); });
     connection_->set_port_name(cfg_com_port.get());
-    if (!connection_->open()) {
-        log_error("Could not connect!");
-        activate(false);
-        return;
-    }
     try {
-        reader_ = std::make_unique<link_reader>(*connection_, window_);
+        reader_ = std::make_unique<link_reader>(*connection_, connection_->get_port_name(), window_,
+                                                opening_turn_);
     } catch (const std::system_error& error) {
-        // No reader, no link: close the port again rather than look connected.
+        // No reader, no link.
         log_error(error.what());
         activate(false);
-        return;
     }
-    log_info("Activated");
+}
+
+bool link_manager::is_connected() const {
+    return connection_->is_open();
+}
+
+void link_manager::end_failed_connection() {
+    if (reader_ != nullptr && reader_->could_not_connect()) {
+        activate(false);
+    }
 }
 
 void link_manager::settle() {
@@ -100,15 +111,15 @@ void link_manager::settle() {
 }
 
 void link_manager::stop_reader() {
-    const std::unique_ptr<link_reader> reader = std::move(reader_);
+    std::unique_ptr<link_reader> reader = std::move(reader_);
     if (reader == nullptr) {
         return;
     }
     if (handoff_in_progress()) {
         // This thread runs the reader's hand-off: the reader ends when it returns.
         reader->let_go();
-    } else {
-        reader->stop();
+    } else if (!reader->stop()) {
+        stopped_readers_.push_back(std::move(reader));  // ends when its open returns
     }
 }
 

@@ -5,7 +5,9 @@
 // operation runs on the main thread.
 
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <vector>
 
 #include "corvina/platform_types.h"
 
@@ -28,19 +30,25 @@ class link_manager {
     // Pushes the music folders, the next-random switch and the title format to the engine.
     void apply_settings();
 
-    // on: creates the hidden window, applies the settings, opens the port and starts the
-    // reader ("Activated"), or deactivates again when the port cannot be opened. off: cuts the
-    // reply being written, destroys the window, waits for the reader and a running folder
-    // walk, closes the port ("Deactivated"). Asked for while a handed-over command runs (a
-    // player service of the command runs the message loop), it takes effect when the command
-    // returns: the reader waits for that command, so waiting for the reader now would never
-    // end.
+    // on: creates the hidden window, applies the settings and starts the reader, which opens
+    // the port and logs "Activated", and returns at once; when the port cannot be opened the
+    // reader asks the main thread to deactivate (end_failed_connection). off: cuts the reply
+    // being written, destroys the window, stops the reader, waits for a running folder walk,
+    // closes the port ("Deactivated"); a reader still opening the port is not waited for.
+    // Asked for while a handed-over command runs (a player service of the command runs the
+    // message loop), it takes effect when the command returns: the reader waits for that
+    // command, so waiting for the reader now would never end.
     void activate(bool on);
+
+    // Deactivates when the current reader could not open the port.
+    void end_failed_connection();
 
     // Carries out what activate() put off while a command ran. Called when it has returned.
     void settle();
 
     bool is_active() const { return active_; }
+    // True while the port is open: the reader has opened it and not lost it since.
+    bool is_connected() const;
     phone_link& link() { return *link_; }
 
   private:
@@ -51,7 +59,12 @@ class link_manager {
     std::unique_ptr<phone_link> link_;
     bluetooth_connection* connection_;  // owned by link_
 
+    std::mutex opening_turn_;  // taken by each reader's open of the port
     std::unique_ptr<link_reader> reader_;
+    // Readers stopped while they were opening the port, which may take seconds. Each ends by
+    // itself when its open returns; the ended ones go at the next activation, the rest are
+    // waited for at teardown, before the connection and opening_turn_ go.
+    std::vector<std::unique_ptr<link_reader>> stopped_readers_;
     corvina::window_handle window_ = nullptr;
     bool active_ = false;
     std::optional<bool> put_off_;  // the last activation asked for while a command ran

@@ -4,8 +4,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <mutex>
+#include <utility>
 
+#include "host/link_window.h"
 #include "host/message_window.h"
 #include "protocol/command_code.h"
 #include "support/log.h"
@@ -15,8 +16,8 @@ namespace tessel {
 
 namespace {
 
-// How long the reader waits before it tries a port that failed outright again.
-constexpr std::chrono::milliseconds failed_port_retry{1000};
+// How long the reader waits before it opens a port that has gone again.
+constexpr std::chrono::milliseconds reopen_interval{1000};
 // The protocol's pacing: INFO waits before its hand-off, every hand-off is followed by a rest.
 constexpr std::chrono::milliseconds info_delay{300};
 constexpr std::chrono::milliseconds handoff_rest{100};
@@ -25,14 +26,21 @@ constexpr std::chrono::milliseconds handoff_rest{100};
 
 // Shared by the thread and its owner, so that a reader let go still has it when it returns.
 struct link_reader::state {
-    std::mutex mutex;
+    mutable std::mutex mutex;
     std::condition_variable wake;
     bool stopping = false;
+    bool opening = false;
+    std::atomic<bool> connect_failed{false};
     std::atomic<bool> ended{false};
 
-    bool stopped() {
+    bool stopped() const {
         const std::lock_guard<std::mutex> lock(mutex);
         return stopping;
+    }
+
+    bool is_opening() const {
+        const std::lock_guard<std::mutex> lock(mutex);
+        return opening;
     }
 
     void stop() {
@@ -48,79 +56,206 @@ struct link_reader::state {
         std::unique_lock<std::mutex> lock(mutex);
         return !wake.wait_for(lock, time, [this] { return stopping; });
     }
+
+    // Marks the start of an open; false when the reader was told to stop.
+    bool begin_open() {
+        const std::lock_guard<std::mutex> lock(mutex);
+        opening = !stopping;
+        return opening;
+    }
+
+    // Marks its end; false when the reader was told to stop meanwhile, and so was let go.
+    bool end_open() {
+        const std::lock_guard<std::mutex> lock(mutex);
+        opening = false;
+        return !stopping;
+    }
 };
 
-link_reader::link_reader(bluetooth_connection& port, corvina::window_handle window)
-    : state_(std::make_shared<state>()) {
-    thread_ = std::thread([shared = state_, &port, window] { run(shared, port, window); });
-}
+// What runs on the reader's thread.
+class link_reader::session {
+  public:
+    session(std::shared_ptr<state> shared, bluetooth_connection& port, string8 port_name,
+            corvina::window_handle window, std::mutex& opening_turn)
+        : shared_(std::move(shared)),
+          reader_(*shared_),
+          port_(port),
+          port_name_(std::move(port_name)),
+          window_(window),
+          opening_turn_(opening_turn) {}
 
-link_reader::~link_reader() {
-    stop();
-}
-
-void link_reader::stop() {
-    if (!thread_.joinable()) {
-        return;
-    }
-    state_->stop();
-    // The reader may be waiting for this very thread to run its hand-off: serve it (the window
-    // is gone by now, so the hand-off fails at once) until the reader has ended.
-    wait_serving_sent_messages([this] { return state_->ended.load(); });
-    thread_.join();
-}
-
-void link_reader::let_go() {
-    if (!thread_.joinable()) {
-        return;
-    }
-    state_->stop();
-    thread_.detach();
-}
-
-void link_reader::run(const std::shared_ptr<state>& shared, bluetooth_connection& port,
-                      corvina::window_handle window) {
-    state& reader = *shared;
-    bool port_failure_logged = false;
-    while (!reader.stopped()) {
-        std::uint8_t bytes[4] = {0, 0, 0, 0};
-        const int got = port.read(bytes, sizeof bytes);
-        if (reader.stopped()) {
-            break;  // a read cut short by the deactivation
+    void run() {
+        if (connect()) {
+            log_info("Activated");
+            read_commands();
+        } else if (!reader_.stopped()) {
+            log_error("Could not connect!");
+            reader_.connect_failed.store(true);
+            send_window_message(window_, connect_failed_message, 0, 0);
         }
-        if (port.last_read_failed()) {
-            // The port has gone: say so once, and retry calmly rather than spin.
-            if (!port_failure_logged) {
-                log_error("Read error!");
-                port_failure_logged = true;
+        // Last: the owner may be gone once this is set.
+        reader_.ended.store(true);
+    }
+
+  private:
+    enum class announce { loudly, quietly };
+
+    // Opens the port by its name and makes it the connection's. False when it could not, or
+    // when the reader was told to stop meanwhile; from then on the connection may be gone.
+    bool open_port(announce how) {
+        if (how == announce::loudly) {
+            scratch_string8 line("Connecting to serial port ");
+            line += port_name_.view();
+            log_info(line.view());
+        }
+        if (!reader_.begin_open()) {
+            return false;
+        }
+        port_handle opened;
+        open_outcome outcome = open_outcome::unavailable;
+        {
+            const std::lock_guard<std::mutex> turn(opening_turn_);
+            outcome = bluetooth_connection::open_port(port_name_, opened);
+        }
+        if (!reader_.end_open()) {
+            return false;  // let go: what was opened is closed on leaving
+        }
+        if (outcome == open_outcome::opened) {
+            port_.adopt(std::move(opened));
+        }
+        if (how == announce::loudly) {
+            if (outcome == open_outcome::opened) {
+                log_info("Connected.");
+            } else if (outcome == open_outcome::unusable) {
+                log_error("Couldn't set timeouts on port, check your settings");
             }
-            reader.pause(failed_port_retry);
-            continue;
         }
-        port_failure_logged = false;
-        if (got == 0) {
-            continue;  // an idle link
+        return outcome == open_outcome::opened;
+    }
+
+    bool connect() { return open_port(announce::loudly); }
+
+    // The port has gone: close it, then open it again about once a second, quietly, until it
+    // is back. False when the reader was told to stop first.
+    bool reconnect() {
+        port_.cancel_io();  // a write in flight to the dead port ends now
+        port_.close();
+        while (reader_.pause(reopen_interval)) {
+            if (open_port(announce::quietly)) {
+                return true;
+            }
         }
-        if (got != 4) {
-            log_error("Read error!");
-            continue;
+        return false;
+    }
+
+    void read_commands() {
+        // The loss is logged once; the return once the port has carried a read without failing.
+        bool port_lost = false;
+        while (!reader_.stopped()) {
+            std::uint8_t bytes[4] = {0, 0, 0, 0};
+            const int got = port_.read(bytes, sizeof bytes);
+            if (reader_.stopped()) {
+                break;  // a read cut short by the deactivation
+            }
+            if (port_.has_failed()) {
+                if (!port_lost) {
+                    log_error("Read error!");
+                    port_lost = true;
+                }
+                if (!reconnect()) {
+                    break;
+                }
+                continue;
+            }
+            if (std::exchange(port_lost, false)) {
+                log_info("Connected.");
+            }
+            if (got == 0) {
+                continue;  // an idle link
+            }
+            if (got != 4) {
+                log_error("Read error!");
+                continue;
+            }
+            if (!hand_over(command_code_from_wire(bytes))) {
+                break;
+            }
         }
-        const command_code code = command_code_from_wire(bytes);
+    }
+
+    // False when the reader was told to stop.
+    bool hand_over(command_code code) {
         if (!is_known_command(code)) {
             // Out of step: what waits is the rest of the noise. Reading on at once, a phone
             // that goes quiet for a moment is in step again with its next command.
-            port.discard_input();
-            send_window_message(window, app_message, 0, static_cast<std::intptr_t>(code));
-            continue;
+            port_.discard_input();
+            send_window_message(window_, app_message, 0, static_cast<std::intptr_t>(code));
+            return true;
         }
-        if (code == commands::info && !reader.pause(info_delay)) {
-            break;
+        if (code == commands::info && !reader_.pause(info_delay)) {
+            return false;
         }
         // After this returns the reader may have been let go: only its own state is used.
-        send_window_message(window, app_message, 0, static_cast<std::intptr_t>(code));
-        reader.pause(handoff_rest);
+        send_window_message(window_, app_message, 0, static_cast<std::intptr_t>(code));
+        return reader_.pause(handoff_rest);
     }
-    reader.ended.store(true);
+
+    const std::shared_ptr<state> shared_;  // keeps reader_ alive while the thread runs
+    state& reader_;
+    bluetooth_connection& port_;
+    const string8 port_name_;
+    const corvina::window_handle window_;
+    std::mutex& opening_turn_;
+};
+
+link_reader::link_reader(bluetooth_connection& port, string8 port_name,
+                         corvina::window_handle window, std::mutex& opening_turn)
+    : state_(std::make_shared<state>()) {
+    thread_ =
+        std::thread([running = std::make_unique<session>(state_, port, std::move(port_name), window,
+                                                         opening_turn)] { running->run(); });
+}
+
+link_reader::~link_reader() {
+    request_stop();
+    if (thread_.joinable()) {
+        wait_serving_sent_messages([this] { return has_ended(); });
+        thread_.join();
+    }
+}
+
+void link_reader::request_stop() {
+    state_->stop();
+}
+
+bool link_reader::stop() {
+    request_stop();
+    if (!thread_.joinable()) {
+        return true;
+    }
+    // The reader may be waiting for this very thread to run its hand-off: serve it (the window
+    // is gone by now, so the hand-off fails at once) until the reader has ended.
+    wait_serving_sent_messages([this] { return has_ended() || state_->is_opening(); });
+    if (!has_ended()) {
+        return false;
+    }
+    thread_.join();
+    return true;
+}
+
+void link_reader::let_go() {
+    request_stop();
+    if (thread_.joinable()) {
+        thread_.detach();
+    }
+}
+
+bool link_reader::has_ended() const {
+    return state_->ended.load();
+}
+
+bool link_reader::could_not_connect() const {
+    return state_->connect_failed.load();
 }
 
 }  // namespace tessel

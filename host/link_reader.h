@@ -1,13 +1,20 @@
 #pragma once
-// The reader thread of one activation: reads four-byte command codes from the port and hands
-// each to the player's main thread through the hidden window, with the protocol's pacing (a
-// rest before INFO and after every hand-off). A code that is not a command means the stream
-// is out of step: what waits on the line is dropped and the reader reads on at once.
+// The link's own thread for one activation: opens the port, then reads four-byte command codes
+// from it and hands each to the player's main thread through the hidden window, with the
+// protocol's pacing (a rest before INFO and after every hand-off). A code that is not a
+// command means the stream is out of step: what waits on the line is dropped and the reader
+// reads on at once. A port that goes away (the phone out of range, asleep) is closed and
+// opened again by its name about once a second until it is back.
+//
+// Opening happens here, never on the player's main thread: a Bluetooth port connects to the
+// phone while it opens, which takes seconds when the phone is away.
 
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "corvina/platform_types.h"
+#include "support/string8.h"
 
 namespace tessel {
 
@@ -15,28 +22,44 @@ class bluetooth_connection;
 
 class link_reader {
   public:
-    // Starts the thread; throws std::system_error when it cannot. The port must stay open
-    // until the reader has stopped.
-    link_reader(bluetooth_connection& port, corvina::window_handle window);
+    // Starts the thread; throws std::system_error when it cannot. The thread logs "Connecting
+    // to serial port <name>" and "Connected." then "Activated"; when the port cannot be
+    // opened, "Could not connect!", and it sends connect_failed_message to the window so that
+    // the main thread deactivates. Opens of the port by every reader of one connection take
+    // turns through opening_turn, so that a reader let go in a slow open never holds the port
+    // against the next one. The port must stay open until the reader has stopped.
+    link_reader(bluetooth_connection& port, string8 port_name, corvina::window_handle window,
+                std::mutex& opening_turn);
     link_reader(const link_reader&) = delete;
     link_reader& operator=(const link_reader&) = delete;
-    // Stops the reader, unless it was let go.
+    // Stops the reader and waits for its thread, whatever it waits in.
     ~link_reader();
 
-    // Tells the reader to stop and waits for its thread, serving the calling (main) thread's
-    // sent messages meanwhile: a reader in its hand-off needs that to return. Takes at most one
-    // read when the port's I/O is not cancelled.
-    void stop();
+    // Tells the reader to stop: it opens, reads and hands over nothing more. Its rests end at
+    // once; a read in progress ends with the port's cancellation, or its time-out.
+    void request_stop();
+
+    // Stops the reader and waits for its thread, serving the calling (main) thread's sent
+    // messages meanwhile: a reader in its hand-off needs that to return. A reader that is
+    // opening the port is not waited for, since the open may take seconds: answers false, and
+    // the reader ends by itself once the open returns, closing what it opened and touching
+    // nothing but its own state from then on.
+    bool stop();
 
     // For a reader that waits in a hand-off the calling thread is itself running, so that
     // waiting for it would never end: tells it to stop and leaves it to end on its own as soon
     // as the hand-off returns. It touches nothing but its own state from then on.
     void let_go();
 
+    // True once the thread has nothing left to do.
+    bool has_ended() const;
+
+    // True when this reader's first open failed: its activation is over.
+    bool could_not_connect() const;
+
   private:
     struct state;
-    static void run(const std::shared_ptr<state>& shared, bluetooth_connection& port,
-                    corvina::window_handle window);
+    class session;
 
     std::shared_ptr<state> state_;
     std::thread thread_;

@@ -70,6 +70,13 @@ std::intptr_t TESSEL_WINDOW_CALLBACK link_window_proc(corvina::window_handle win
         if (commands_running == 0) {
             settle_link_manager();
         }
+    } else if (message == connect_failed_message) {
+        const count_scope handing_over(handoffs_running);
+        guard_boundary([] {
+            if (link_manager_instance != nullptr) {
+                link_manager_instance->end_failed_connection();
+            }
+        });
     }
     return default_window_procedure(window, message, wparam, lparam);
 }

@@ -18,41 +18,70 @@ std::size_t clamp_count(std::size_t count) {
 
 }  // namespace
 
+port_handle& port_handle::operator=(port_handle&& other) noexcept {
+    if (this != &other) {
+        bluetooth_connection::close_port(std::exchange(handle_, other.release()));
+    }
+    return *this;
+}
+
+port_handle::~port_handle() {
+    bluetooth_connection::close_port(handle_);
+}
+
+corvina::file_handle port_handle::release() {
+    return std::exchange(handle_, corvina::invalid_file_handle);
+}
+
 bluetooth_connection::~bluetooth_connection() {
     close();
 }
 
-bool bluetooth_connection::open() {
-    const std::unique_lock<std::shared_mutex> lock(handle_guard_);
-    if (port_ != corvina::invalid_file_handle) {
-        // Opening again must not leak the handle that is already open.
-        close_port(std::exchange(port_, corvina::invalid_file_handle));
+open_outcome bluetooth_connection::open_port(const string8& name, port_handle& opened) {
+    port_handle port(open_named_port(name));
+    if (!port.is_open()) {
+        return open_outcome::unavailable;
     }
-    last_read_failed_ = false;
-    cancel_.reset();
+    if (!configure_port(port.get())) {
+        return open_outcome::unusable;  // closed with port
+    }
+    opened = std::move(port);
+    return open_outcome::opened;
+}
 
+bool bluetooth_connection::open() {
+    close();
+    const string8 name = get_port_name();
     scratch_string8 line("Connecting to serial port ");
-    line += port_name_.view();
+    line += name.view();
     log_info(line.view());
 
-    const corvina::file_handle port = open_port(port_name_);
-    if (port == corvina::invalid_file_handle) {
-        return false;
+    port_handle opened;
+    switch (open_port(name, opened)) {
+        case open_outcome::opened:
+            adopt(std::move(opened));
+            log_info("Connected.");
+            return true;
+        case open_outcome::unusable:
+            log_error("Couldn't set timeouts on port, check your settings");
+            return false;
+        case open_outcome::unavailable:
+            break;
     }
-    port_ = port;
-    if (configure_port(port_)) {
-        log_info("Connected.");
-    } else {
-        log_error("Couldn't set timeouts on port, check your settings");
-    }
-    return true;
+    return false;
+}
+
+void bluetooth_connection::adopt(port_handle opened) {
+    const std::unique_lock<std::shared_mutex> lock(handle_guard_);
+    close_port(std::exchange(port_, opened.release()));
+    failed_ = port_ == corvina::invalid_file_handle;
+    cancel_.reset();
 }
 
 void bluetooth_connection::close() {
     const std::unique_lock<std::shared_mutex> lock(handle_guard_);
-    if (port_ != corvina::invalid_file_handle) {
-        close_port(std::exchange(port_, corvina::invalid_file_handle));
-    }
+    close_port(std::exchange(port_, corvina::invalid_file_handle));
+    failed_ = true;
 }
 
 int bluetooth_connection::write(const void* bytes, std::size_t count) {
@@ -61,7 +90,12 @@ int bluetooth_connection::write(const void* bytes, std::size_t count) {
         return 0;
     }
     const std::lock_guard<std::mutex> order(write_order_);
-    return static_cast<int>(write_port(port_, cancel_, bytes, clamp_count(count)));
+    bool failed = false;
+    const std::size_t sent = write_port(port_, cancel_, bytes, clamp_count(count), failed);
+    if (failed) {
+        failed_ = true;
+    }
+    return static_cast<int>(sent);
 }
 
 int bluetooth_connection::write_buffer(const reply_buffer& buffer) {
@@ -70,17 +104,14 @@ int bluetooth_connection::write_buffer(const reply_buffer& buffer) {
 
 int bluetooth_connection::read(void* buffer, std::size_t count) {
     const std::shared_lock<std::shared_mutex> lock(handle_guard_);
-    if (port_ == corvina::invalid_file_handle) {
-        last_read_failed_ = true;
-        return 0;
-    }
-    if (count == 0) {
-        last_read_failed_ = false;
+    if (port_ == corvina::invalid_file_handle || count == 0) {
         return 0;
     }
     bool failed = false;
     const std::size_t got = read_port(port_, cancel_, buffer, clamp_count(count), failed);
-    last_read_failed_ = failed;
+    if (failed) {
+        failed_ = true;
+    }
     return static_cast<int>(got);
 }
 
@@ -111,8 +142,8 @@ string8 bluetooth_connection::get_port_name() const {
     return port_name_;
 }
 
-bool bluetooth_connection::last_read_failed() const {
-    return last_read_failed_.load();
+bool bluetooth_connection::has_failed() const {
+    return failed_.load();
 }
 
 }  // namespace tessel

@@ -1,7 +1,8 @@
 #pragma once
 // The phone's serial link: a COM port on Windows (opened as \\.\ + name), a device path on
-// POSIX. Only the time-outs are configured; speed, parity and flow control stay as the system
-// has them.
+// POSIX. On open the line is made transparent (raw bytes, no software or hardware flow control,
+// nothing stripped or replaced) and given the time-outs below; speed and framing stay as the
+// system has them.
 //
 // One thread may read while others write. Writes are whole with respect to each other: a
 // second write waits for the first. close() waits for a read or write in progress to end, and
@@ -38,6 +39,31 @@ struct serial_timeouts {
     }
 };
 
+// Owns a port handle that is not (yet) a connection's; closes it unless released.
+class port_handle {
+  public:
+    port_handle() = default;
+    explicit port_handle(corvina::file_handle handle) : handle_(handle) {}
+    port_handle(port_handle&& other) noexcept : handle_(other.release()) {}
+    port_handle& operator=(port_handle&& other) noexcept;
+    port_handle(const port_handle&) = delete;
+    port_handle& operator=(const port_handle&) = delete;
+    ~port_handle();
+
+    bool is_open() const { return handle_ != corvina::invalid_file_handle; }
+    corvina::file_handle get() const { return handle_; }
+    corvina::file_handle release();
+
+  private:
+    corvina::file_handle handle_ = corvina::invalid_file_handle;
+};
+
+enum class open_outcome {
+    opened,
+    unavailable,  // no such port, in use, or (Bluetooth) the phone did not answer
+    unusable,     // opened, but its time-outs could not be set: closed again
+};
+
 class bluetooth_connection final : public connection {
   public:
     bluetooth_connection() = default;
@@ -45,10 +71,18 @@ class bluetooth_connection final : public connection {
     bluetooth_connection& operator=(const bluetooth_connection&) = delete;
     ~bluetooth_connection() override;
 
-    // Logs "Connecting to serial port <name>", opens the port exclusively and sets its
-    // time-outs ("Connected." or an error line). False when the port cannot be opened; a
-    // port already open is closed first.
+    // Logs "Connecting to serial port <name>", opens the port exclusively and configures it
+    // ("Connected."). False when the port cannot be opened, or its time-outs cannot be set (one
+    // error line; a port without them would answer every read at once or never); a port
+    // already open is closed first. May take seconds: a Bluetooth port connects to the phone
+    // while it opens.
     bool open() override;
+
+    // Opens and configures the named port apart from any connection, without a lock or a log
+    // line: an open that takes seconds delays nobody and can be abandoned by its caller.
+    static open_outcome open_port(const string8& name, port_handle& opened);
+    // Makes an opened port this connection's (closing the one it had) and ends a cancellation.
+    void adopt(port_handle opened);
     void close() override;
     int write(const void* bytes, std::size_t count) override;
     int write_buffer(const reply_buffer& buffer) override;
@@ -63,9 +97,10 @@ class bluetooth_connection final : public connection {
 
     bool is_open() const;
     string8 get_port_name() const;
-    // True when the last read ended because the port failed (it has gone, or the other end
-    // hung up) rather than by a time-out: a caller reading in a loop should pause then.
-    bool last_read_failed() const;
+    // True when a read or write since the port was opened ended because the port failed (it
+    // has gone, or the other end hung up) rather than by a time-out or a cancellation, and
+    // when no port is open: the port must be opened again before it carries anything.
+    bool has_failed() const;
 
     // Closes a handle that uCreateFile opened: CloseHandle on Windows; on POSIX the terminal's
     // exclusive mode is given up and the descriptor closed.
@@ -73,15 +108,15 @@ class bluetooth_connection final : public connection {
 
   private:
     // Platform half: open the named port exclusively for reading and writing.
-    static corvina::file_handle open_port(const string8& name);
-    // Platform half: apply the time-outs (and, on POSIX, raw mode); false when refused.
+    static corvina::file_handle open_named_port(const string8& name);
+    // Platform half: make the line transparent and apply the time-outs; false when refused.
     static bool configure_port(corvina::file_handle port);
-    // Platform half: one read or write with the time-outs above, ended early by cancel. A read
-    // sets failed when the port failed; a write answers the bytes written.
+    // Platform half: one read or write with the time-outs above, ended early by cancel. Sets
+    // failed when the port failed; answers the bytes moved.
     static std::size_t read_port(corvina::file_handle port, const cancel_signal& cancel,
                                  void* buffer, std::size_t count, bool& failed);
     static std::size_t write_port(corvina::file_handle port, const cancel_signal& cancel,
-                                  const void* bytes, std::size_t count);
+                                  const void* bytes, std::size_t count, bool& failed);
     static void discard_port_input(corvina::file_handle port);
 
     // Shared by reads and writes, exclusive for open and close.
@@ -89,7 +124,7 @@ class bluetooth_connection final : public connection {
     std::mutex write_order_;
     string8 port_name_;
     corvina::file_handle port_ = corvina::invalid_file_handle;
-    std::atomic<bool> last_read_failed_{false};
+    std::atomic<bool> failed_{true};  // no port yet
     cancel_signal cancel_;
 };
 

@@ -52,7 +52,7 @@ wait_result wait_for_port(int fd, short events, const cancel_signal& cancel, clo
 
 }  // namespace
 
-corvina::file_handle bluetooth_connection::open_port(const string8& name) {
+corvina::file_handle bluetooth_connection::open_named_port(const string8& name) {
     namespace win32 = corvina::win32_values;
     if (name.is_empty()) {
         return corvina::invalid_file_handle;
@@ -124,11 +124,12 @@ std::size_t bluetooth_connection::read_port(corvina::file_handle port, const can
 }
 
 std::size_t bluetooth_connection::write_port(corvina::file_handle port, const cancel_signal& cancel,
-                                             const void* bytes, std::size_t count) {
+                                             const void* bytes, std::size_t count, bool& failed) {
     const int fd = to_fd(port);
     const auto* data = static_cast<const unsigned char*>(bytes);
     const clock::time_point deadline = clock::now() + serial_timeouts::write_total(count);
     std::size_t sent = 0;
+    failed = false;
     while (sent < count && !cancel.is_set()) {
         const ssize_t done = ::write(fd, data + sent, count - sent);
         if (done > 0) {
@@ -139,6 +140,7 @@ std::size_t bluetooth_connection::write_port(corvina::file_handle port, const ca
             continue;
         }
         if (done < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            failed = true;
             break;
         }
         // The line is full: wait until it takes more, the time is up or the write is cancelled.
@@ -147,7 +149,11 @@ std::size_t bluetooth_connection::write_port(corvina::file_handle port, const ca
             break;
         }
         const wait_result waited = wait_for_port(fd, POLLOUT, cancel, left);
-        if (waited == wait_result::cancelled || waited == wait_result::failed) {
+        if (waited == wait_result::failed) {
+            failed = true;
+            break;
+        }
+        if (waited == wait_result::cancelled) {
             break;
         }
     }

@@ -97,7 +97,7 @@ DWORD transfer_bytes(transfer kind, HANDLE port, const cancel_signal& cancel, vo
 
 }  // namespace
 
-corvina::file_handle bluetooth_connection::open_port(const string8& name) {
+corvina::file_handle bluetooth_connection::open_named_port(const string8& name) {
     string8 path("\\\\.\\");
     path += name.view();
     return uCreateFile(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -105,6 +105,26 @@ corvina::file_handle bluetooth_connection::open_port(const string8& name) {
 }
 
 bool bluetooth_connection::configure_port(corvina::file_handle port) {
+    // Replies carry any byte: a port left by another program with XON/XOFF or handshaking,
+    // NUL stripping or an error character would stall on 0x11 and 0x13 or change bytes.
+    // Speed and framing stay as they are. A port that refuses this still carries bytes
+    // (a Bluetooth port ignores most of it), so only the time-outs decide.
+    DCB line{};
+    line.DCBlength = sizeof line;
+    if (GetCommState(to_handle(port), &line) != FALSE) {
+        line.fBinary = TRUE;
+        line.fOutxCtsFlow = FALSE;
+        line.fOutxDsrFlow = FALSE;
+        line.fDtrControl = DTR_CONTROL_ENABLE;
+        line.fDsrSensitivity = FALSE;
+        line.fOutX = FALSE;
+        line.fInX = FALSE;
+        line.fErrorChar = FALSE;
+        line.fNull = FALSE;
+        line.fRtsControl = RTS_CONTROL_ENABLE;
+        line.fAbortOnError = FALSE;
+        SetCommState(to_handle(port), &line);
+    }
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = serial_timeouts::read_interval;
     timeouts.ReadTotalTimeoutMultiplier = serial_timeouts::read_multiplier;
@@ -120,8 +140,7 @@ std::size_t bluetooth_connection::read_port(corvina::file_handle port, const can
 }
 
 std::size_t bluetooth_connection::write_port(corvina::file_handle port, const cancel_signal& cancel,
-                                             const void* bytes, std::size_t count) {
-    bool failed = false;
+                                             const void* bytes, std::size_t count, bool& failed) {
     // WriteFile does not change the bytes; the shared helper takes them as void*.
     return transfer_bytes(transfer::write, to_handle(port), cancel, const_cast<void*>(bytes), count,
                           failed);

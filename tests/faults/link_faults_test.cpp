@@ -1,7 +1,7 @@
-// The link under faults, over a real pseudo-terminal: the port vanishing while active; a phone
-// that stops reading or reads slowly in the middle of a large folder listing; deactivation and
-// shut-down with everything in flight, or asked for while a command's player service runs the
-// message loop.
+// The link under faults, over a real pseudo-terminal: the port vanishing while active and
+// coming back; a port whose opening takes seconds; a phone that stops reading or reads slowly
+// in the middle of a large folder listing; deactivation and shut-down with everything in
+// flight, or asked for while a command's player service runs the message loop.
 
 #include <sys/resource.h>
 
@@ -22,8 +22,10 @@
 #include "host/link_manager.h"
 #include "host/message_window.h"
 #include "host/settings.h"
+#include "tests/common/link_activation.h"
 #include "tests/common/thread_count.h"
 #include "tests/control/recording_player.h"
+#include "tests/faults/slow_port_open.h"
 #include "tests/protocol/listing_parser.h"
 #include "tests/protocol/scratch_folder.h"
 #include "tests/transport/serial_peer.h"
@@ -45,6 +47,35 @@ std::chrono::microseconds process_cpu_time() {
         return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
     };
     return to_us(usage.ru_utime) + to_us(usage.ru_stime);
+}
+
+// Times a message sent to the main thread from another thread while the main thread pumps:
+// the longest wait for an answer over the given time.
+std::chrono::microseconds longest_answer_while_pumping(std::chrono::milliseconds duration) {
+    namespace pw = corvina::posix_windows;
+    static const bool registered = pw::register_class("link_faults_probe", pw::default_procedure);
+    EXPECT_TRUE(registered);
+    const corvina::window_handle window =
+        pw::create_window("link_faults_probe", "probe", nullptr, nullptr);
+    std::atomic<bool> done{false};
+    std::chrono::microseconds longest{0};
+    std::thread sender([&] {
+        const auto end = clock::now() + duration;
+        while (clock::now() < end) {
+            const auto sent = clock::now();
+            pw::send_message(window, app_message + 1, 0, 0);
+            longest = std::max(longest, std::chrono::duration_cast<std::chrono::microseconds>(
+                                            clock::now() - sent));
+            std::this_thread::sleep_for(10ms);
+        }
+        done = true;
+    });
+    while (!done.load()) {
+        pw::pump_wait(5);
+    }
+    sender.join();
+    pw::destroy_window(window);
+    return longest;
 }
 
 // The link opens a fixed name, a link to the phone's current pseudo-terminal, so that the
@@ -99,11 +130,19 @@ class link_faults : public ::testing::Test {
 
     void activate_and_check() {
         start_link_manager();
-        link_manager_instance->activate(true);
-        ASSERT_TRUE(link_manager_instance->is_active());
+        ASSERT_TRUE(test::activate_and_await(console));
         ASSERT_TRUE(phone->send("CHCK"));
         ASSERT_EQ(receive_while_pumping(1, 10s), "Y");
     }
+
+    // Pumps until the link has the port open again.
+    bool await_reconnection(std::chrono::milliseconds limit) {
+        std::size_t handed_over = 0;
+        pump_until([] { return link_manager_instance->is_connected(); }, limit, handed_over);
+        return link_manager_instance->is_connected();
+    }
+
+    std::string port_name() const { return test::path_to_utf8(port_link); }
 
     test::recording_player player;
     test::recording_console console;
@@ -113,7 +152,7 @@ class link_faults : public ::testing::Test {
     std::unique_ptr<test::serial_peer> phone;
 };
 
-TEST_F(link_faults, a_vanished_port_costs_no_cpu_logs_once_and_can_be_activated_again) {
+TEST_F(link_faults, a_vanished_port_costs_no_cpu_logs_once_and_comes_back_by_itself) {
     ASSERT_EQ(phone->unavailable_reason(), "");
     activate_and_check();
     console.clear();
@@ -129,14 +168,69 @@ TEST_F(link_faults, a_vanished_port_costs_no_cpu_logs_once_and_can_be_activated_
     EXPECT_LT(cpu, wall / 10);
     EXPECT_EQ(console.lines(), lines{"ERROR : Read error!"});
     EXPECT_TRUE(link_manager_instance->is_active());
+    EXPECT_FALSE(link_manager_instance->is_connected());
 
-    // The port is back under its name: activating again (without deactivating first, as the
-    // preferences page's Connect does it in two steps) brings the link up.
+    // The phone is back under the same name: the link opens it again by itself.
     connect_phone();
-    link_manager_instance->activate(true);
-    ASSERT_TRUE(link_manager_instance->is_active());
+    const auto back = clock::now();
+    ASSERT_TRUE(await_reconnection(10s));
     ASSERT_TRUE(phone->send("CHCK"));
     EXPECT_EQ(receive_while_pumping(1, 10s), "Y");
+    EXPECT_LT(clock::now() - back, 2s);
+    EXPECT_EQ(console.lines(), (lines{"ERROR : Read error!", "Connected."}));
+}
+
+TEST_F(link_faults, a_slow_open_holds_up_neither_activation_nor_the_player_nor_deactivation) {
+    ASSERT_EQ(phone->unavailable_reason(), "");
+    const std::size_t threads_before = thread_count();
+    start_link_manager();
+    console.clear();
+
+    // The open waits until released: activation that waited for it would fail the limit.
+    test::slow_port_open::hold(port_name());
+    const auto before = clock::now();
+    link_manager_instance->activate(true);
+    EXPECT_LT(clock::now() - before, 10s);
+    ASSERT_TRUE(test::slow_port_open::await_waiting_open());
+    EXPECT_LT(longest_answer_while_pumping(500ms), 50ms);
+    test::slow_port_open::release();
+    std::size_t handed_over = 0;
+    pump_until([&] { return console.lines().size() >= 3; }, 10s, handed_over);
+    EXPECT_EQ(console.lines(),
+              (lines{"Connecting to serial port " + port_name(), "Connected.", "Activated"}));
+    ASSERT_TRUE(phone->send("CHCK"));
+    EXPECT_EQ(receive_while_pumping(1, 10s), "Y");
+    link_manager_instance->activate(false);
+
+    // Deactivation while the open waits leaves the reader to end when the open returns; what
+    // it opened is closed, and nothing more is logged.
+    test::slow_port_open::hold(port_name());
+    link_manager_instance->activate(true);
+    ASSERT_TRUE(test::slow_port_open::await_waiting_open());
+    console.clear();
+    const auto deactivating = clock::now();
+    link_manager_instance->activate(false);
+    EXPECT_LT(clock::now() - deactivating, 10s);
+    EXPECT_EQ(thread_count(), threads_before + 1);  // the reader, still in its open
+    test::slow_port_open::release();
+    pump_until([&] { return thread_count() == threads_before; }, 10s, handed_over);
+    EXPECT_EQ(thread_count(), threads_before);
+    EXPECT_EQ(console.lines(), lines{"Deactivated"});
+
+    // Connect clicked while an open waits: the new reader opens the port once the old open
+    // has returned and let it go.
+    test::slow_port_open::hold(port_name());
+    link_manager_instance->activate(true);
+    ASSERT_TRUE(test::slow_port_open::await_waiting_open());
+    ASSERT_TRUE(test::activate_and_await(console, [] {
+        link_manager_instance->activate(false);
+        link_manager_instance->activate(true);
+        test::slow_port_open::release();
+    }));
+    ASSERT_TRUE(phone->send("CHCK"));
+    EXPECT_EQ(receive_while_pumping(1, 10s), "Y");
+    stop_link_manager();
+    EXPECT_EQ(thread_count(), threads_before);
 }
 
 TEST_F(link_faults, the_link_deactivates_at_once_while_the_port_is_gone) {
@@ -253,35 +347,6 @@ class slow_phone {
     std::thread thread_;
 };
 
-// Times a message sent to the main thread from another thread while the main thread pumps:
-// the longest wait for an answer over the given time.
-std::chrono::microseconds longest_answer_while_pumping(std::chrono::milliseconds duration) {
-    namespace pw = corvina::posix_windows;
-    static const bool registered = pw::register_class("link_faults_probe", pw::default_procedure);
-    EXPECT_TRUE(registered);
-    const corvina::window_handle window =
-        pw::create_window("link_faults_probe", "probe", nullptr, nullptr);
-    std::atomic<bool> done{false};
-    std::chrono::microseconds longest{0};
-    std::thread sender([&] {
-        const auto end = clock::now() + duration;
-        while (clock::now() < end) {
-            const auto sent = clock::now();
-            pw::send_message(window, app_message + 1, 0, 0);
-            longest = std::max(longest, std::chrono::duration_cast<std::chrono::microseconds>(
-                                            clock::now() - sent));
-            std::this_thread::sleep_for(10ms);
-        }
-        done = true;
-    });
-    while (!done.load()) {
-        pw::pump_wait(5);
-    }
-    sender.join();
-    pw::destroy_window(window);
-    return longest;
-}
-
 // A music folder of more than 10,000 files, made once for every test that lists it.
 class busy_link : public link_faults {
   protected:
@@ -309,8 +374,7 @@ class busy_link : public link_faults {
     // behind with its reading and the reader is about to hand over the next command.
     void bring_everything_in_flight() {
         start_link_manager();
-        link_manager_instance->activate(true);
-        ASSERT_TRUE(link_manager_instance->is_active());
+        ASSERT_TRUE(test::activate_and_await(console));
         ASSERT_TRUE(
             phone->send("GVOLPLSTVERSLIST"
                         "PLSTINF2CHCKPLSTDINFPLENCHCKPLSTGVOL"));
@@ -328,7 +392,7 @@ TEST_F(busy_link, a_phone_that_stops_reading_mid_listing_holds_up_neither_player
     ASSERT_EQ(phone->unavailable_reason(), "");
     const std::size_t threads_before = thread_count();
     start_link_manager();
-    link_manager_instance->activate(true);
+    ASSERT_TRUE(test::activate_and_await(console));
     ASSERT_TRUE(phone->send("LIST"));
     std::size_t handed_over = 0;
     pump_until([&] { return handed_over >= 1; }, 10s, handed_over);
@@ -351,7 +415,7 @@ TEST_F(busy_link, a_slow_phone_gets_the_whole_listing_then_the_check_and_stoppin
     const std::size_t threads_before = thread_count();
     slow_phone reader(*phone);
     start_link_manager();
-    link_manager_instance->activate(true);
+    ASSERT_TRUE(test::activate_and_await(console));
     ASSERT_TRUE(phone->send("LIST"));
     std::size_t handed_over = 0;
     // A CHCK while the listing is on its way: its reply goes out after the listing.
@@ -379,6 +443,33 @@ TEST_F(busy_link, a_slow_phone_gets_the_whole_listing_then_the_check_and_stoppin
     EXPECT_EQ(thread_count(), threads_before);
 }
 
+TEST_F(busy_link, a_phone_gone_mid_listing_comes_back_to_a_link_that_starts_afresh) {
+    ASSERT_EQ(phone->unavailable_reason(), "");
+    {
+        slow_phone reader(*phone);
+        start_link_manager();
+        ASSERT_TRUE(test::activate_and_await(console));
+        console.clear();
+        ASSERT_TRUE(phone->send("LIST"));
+        std::size_t handed_over = 0;
+        pump_until([&] { return reader.received().size() > 8192; }, 30s, handed_over);
+        ASSERT_GT(reader.finish().size(), 8192u);
+    }
+    phone->hang_up();  // in the middle of the listing
+    std::this_thread::sleep_for(1500ms);
+    connect_phone();
+    const auto back = clock::now();
+    ASSERT_TRUE(await_reconnection(10s));
+
+    // The rest of the listing is not sent to the phone that returns: its check is answered
+    // first and alone.
+    ASSERT_TRUE(phone->send("CHCK"));
+    EXPECT_EQ(receive_while_pumping(1, 10s), "Y");
+    EXPECT_LT(clock::now() - back, 2s);
+    EXPECT_EQ(receive_while_pumping(1, 300ms), "");
+    EXPECT_EQ(console.lines(), (lines{"ERROR : Read error!", "Connected."}));
+}
+
 TEST_F(busy_link, deactivation_with_everything_in_flight_ends_at_once_and_leaves_no_thread) {
     ASSERT_EQ(phone->unavailable_reason(), "");
     const std::size_t threads_before = thread_count();
@@ -393,8 +484,7 @@ TEST_F(busy_link, deactivation_with_everything_in_flight_ends_at_once_and_leaves
 
     // And the link comes up again afterwards. Commands the phone sent that were still waiting
     // in the port run first.
-    link_manager_instance->activate(true);
-    ASSERT_TRUE(link_manager_instance->is_active());
+    ASSERT_TRUE(test::activate_and_await(console));
     ASSERT_TRUE(phone->send("VERS"));
     const std::string version_reply("VERSACK\x01\x49", 9);
     std::size_t handed_over = 0;

@@ -17,6 +17,7 @@
 #include "host/link_manager.h"
 #include "host/message_window.h"
 #include "host/settings.h"
+#include "tests/common/link_activation.h"
 #include "tests/control/recording_player.h"
 #include "tests/transport/serial_peer.h"
 
@@ -85,8 +86,7 @@ TEST_F(wire_noise, after_noise_and_a_quiet_second_the_phone_is_answered_at_once)
         GTEST_SKIP() << phone.unavailable_reason();
     }
     start_link_manager();
-    link_manager_instance->activate(true);
-    ASSERT_TRUE(link_manager_instance->is_active());
+    ASSERT_TRUE(test::activate_and_await(console));
     ASSERT_TRUE(phone.send("CHCK"));
     ASSERT_EQ(receive_serving(1, 10s), "Y");
     console.clear();

@@ -15,6 +15,7 @@
 #include "host/link_lifecycle.h"
 #include "host/link_manager.h"
 #include "host/settings.h"
+#include "tests/common/link_activation.h"
 #include "tests/common/thread_count.h"
 #include "tests/control/recording_player.h"
 #include "tests/transport/serial_peer.h"
@@ -73,7 +74,7 @@ TEST_F(lifecycle, start_up_without_auto_connect_only_initializes) {
 TEST_F(lifecycle, a_port_that_cannot_be_opened_ends_inactive) {
     cfg_com_port.set("/nonexistent/tessel-port");
     cfg_auto_connect = 1;
-    start_link_manager();
+    EXPECT_FALSE(test::activate_and_await(console, start_link_manager));
     EXPECT_FALSE(link_manager_instance->is_active());
     EXPECT_EQ(console.lines(),
               (lines{"Initializing", "Connecting to serial port /nonexistent/tessel-port",
@@ -84,8 +85,7 @@ TEST_F(lifecycle, shut_down_of_an_active_link_deactivates_twice_around_terminati
     ASSERT_EQ(peer.unavailable_reason(), "");
     const std::size_t threads_before = thread_count();
     cfg_auto_connect = 1;
-    start_link_manager();
-    ASSERT_TRUE(link_manager_instance->is_active());
+    ASSERT_TRUE(test::activate_and_await(console, start_link_manager));
     console.clear();
 
     stop_link_manager();
@@ -99,13 +99,12 @@ TEST_F(lifecycle, shut_down_of_an_active_link_deactivates_twice_around_terminati
 TEST_F(lifecycle, the_link_answers_again_after_a_reactivation) {
     ASSERT_EQ(peer.unavailable_reason(), "");
     start_link_manager();
-    link_manager_instance->activate(true);
+    ASSERT_TRUE(test::activate_and_await(console));
     ASSERT_TRUE(peer.send("CHCK"));
     EXPECT_EQ(receive_while_pumping(1, 5s), "Y");
 
     link_manager_instance->activate(false);
-    link_manager_instance->activate(true);
-    ASSERT_TRUE(link_manager_instance->is_active());
+    ASSERT_TRUE(test::activate_and_await(console));
     ASSERT_TRUE(peer.send("CHCK"));
     EXPECT_EQ(receive_while_pumping(1, 5s), "Y");
 }
@@ -113,7 +112,7 @@ TEST_F(lifecycle, the_link_answers_again_after_a_reactivation) {
 TEST_F(lifecycle, info_reaches_the_main_thread_no_sooner_than_300_ms_after_its_last_byte) {
     ASSERT_EQ(peer.unavailable_reason(), "");
     start_link_manager();
-    link_manager_instance->activate(true);
+    ASSERT_TRUE(test::activate_and_await(console));
     player.log.take();
 
     ASSERT_TRUE(peer.send("INFO"));
@@ -143,7 +142,7 @@ TEST_F(lifecycle, the_chosen_playlist_is_made_active_before_any_code) {
     cfg_use_specific_playlist = 1;
     cfg_specific_playlist = 1;
     start_link_manager();
-    link_manager_instance->activate(true);
+    ASSERT_TRUE(test::activate_and_await(console));
 
     ASSERT_TRUE(peer.send("ZZZZ"));  // no such command: only the switch happens
     const auto deadline = clock::now() + 5s;
@@ -160,7 +159,7 @@ TEST_F(lifecycle, a_failing_player_service_drops_the_command_and_the_link_goes_o
     bare.add_service(corvina::class_guids::console, console);
     test::host_guard bare_guard(bare);
     start_link_manager();
-    link_manager_instance->activate(true);
+    ASSERT_TRUE(test::activate_and_await(console));
     console.clear();
 
     ASSERT_TRUE(peer.send("CHCK"));
@@ -174,7 +173,7 @@ TEST_F(lifecycle, a_failing_player_service_drops_the_command_and_the_link_goes_o
 TEST_F(lifecycle, a_code_arriving_after_the_window_is_gone_is_dropped) {
     ASSERT_EQ(peer.unavailable_reason(), "");
     start_link_manager();
-    link_manager_instance->activate(true);
+    ASSERT_TRUE(test::activate_and_await(console));
     ASSERT_TRUE(peer.send("CHCK"));
     // Nobody pumps: the reader waits in its hand-off until the deactivation fails it.
     std::this_thread::sleep_for(100ms);
@@ -198,7 +197,7 @@ TEST_F(lifecycle, deactivation_waits_for_a_running_folder_walk_and_cuts_its_repl
     cfg_music_directory.set(music.string().c_str());
     const std::size_t threads_before = thread_count();
     start_link_manager();
-    link_manager_instance->activate(true);
+    ASSERT_TRUE(test::activate_and_await(console));
 
     // The phone reads as the reply comes: a pseudo-terminal holds only a few kilobytes.
     std::string reply;

@@ -220,7 +220,7 @@ TEST_F(phone_serial_test, PortFailingMidReplyIsReportedAsSuch) {
         peer.hang_up();
     });
     phone_session session(port, session_options{generous, milliseconds(250), milliseconds(100)},
-                          [this] { return port.last_read_failed(); });
+                          [this] { return port.has_failed(); });
     const clock::time_point start = clock::now();
     const exchange_result result = run(session, {"plst"});
     EXPECT_EQ(result.outcome, exchange_outcome::port_failed) << result.error;

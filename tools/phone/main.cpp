@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
         std::cerr << "tessel-phone: cannot open the port " << options.port << "\n";
         return exit_port;
     }
-    phone_session session(port, options.session, [&port] { return port.last_read_failed(); });
+    phone_session session(port, options.session, [&port] { return port.has_failed(); });
     // Bytes from before this run would be taken for the first reply.
     if (const std::size_t stale = session.discard_pending(); stale != 0) {
         std::cerr << "tessel-phone: dropped " << stale << " bytes already waiting on the line\n";
