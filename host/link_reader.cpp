@@ -11,6 +11,7 @@
 #include "protocol/command_code.h"
 #include "support/log.h"
 #include "transport/bluetooth_connection.h"
+#include "transport/open_canceller.h"
 
 namespace tessel {
 
@@ -30,6 +31,7 @@ struct link_reader::state {
     std::condition_variable wake;
     bool stopping = false;
     bool opening = false;
+    open_canceller open_in_progress;  // armed while opening
     std::atomic<bool> connect_failed{false};
     std::atomic<bool> ended{false};
 
@@ -47,6 +49,9 @@ struct link_reader::state {
         {
             const std::lock_guard<std::mutex> lock(mutex);
             stopping = true;
+            if (opening) {
+                open_in_progress.cancel();
+            }
         }
         wake.notify_all();
     }
@@ -57,10 +62,14 @@ struct link_reader::state {
         return !wake.wait_for(lock, time, [this] { return stopping; });
     }
 
-    // Marks the start of an open; false when the reader was told to stop.
+    // Marks the start of an open, on the reader's thread; false when the reader was told to
+    // stop.
     bool begin_open() {
         const std::lock_guard<std::mutex> lock(mutex);
         opening = !stopping;
+        if (opening) {
+            open_in_progress.arm();  // without it the open just runs its course
+        }
         return opening;
     }
 
@@ -68,6 +77,7 @@ struct link_reader::state {
     bool end_open() {
         const std::lock_guard<std::mutex> lock(mutex);
         opening = false;
+        open_in_progress.disarm();
         return !stopping;
     }
 };
@@ -114,8 +124,11 @@ class link_reader::session {
         port_handle opened;
         open_outcome outcome = open_outcome::unavailable;
         {
+            // A reader stopped while it waited for its turn opens nothing.
             const std::lock_guard<std::mutex> turn(opening_turn_);
-            outcome = bluetooth_connection::open_port(port_name_, opened);
+            if (!reader_.stopped()) {
+                outcome = bluetooth_connection::open_port(port_name_, opened);
+            }
         }
         if (!reader_.end_open()) {
             return false;  // let go: what was opened is closed on leaving

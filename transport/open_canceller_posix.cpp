@@ -1,0 +1,16 @@
+#include "transport/open_canceller.h"
+
+namespace tessel {
+
+// Interrupting the opening thread would take a signal, which a component must not claim.
+open_canceller::~open_canceller() = default;
+
+bool open_canceller::arm() {
+    return false;
+}
+
+void open_canceller::disarm() {}
+
+void open_canceller::cancel() {}
+
+}  // namespace tessel
