@@ -53,12 +53,23 @@ bool finish_overlapped(HANDLE port, OVERLAPPED& call, const cancel_signal& cance
     return GetOverlappedResult(port, &call, &moved, TRUE) != FALSE;
 }
 
-// A call that was cancelled or ran out of time has not failed. Windows completes a serial call
-// whose time-out passed as a success with fewer bytes; Wine's serial emulation completes it
-// with a time-out status instead.
-bool ended_by_design(DWORD error) {
-    return error == ERROR_OPERATION_ABORTED || error == WAIT_TIMEOUT || error == ERROR_TIMEOUT ||
-           error == ERROR_SEM_TIMEOUT;
+// A call that we cancelled or that ran out of time has not failed. Windows completes a serial
+// call whose time-out passed as a success with fewer bytes; Wine's serial emulation completes
+// it with a time-out status instead. An abort nobody asked for is the driver's: a port set to
+// abort on line errors, or a link that dropped.
+bool ended_by_design(DWORD error, const cancel_signal& cancel) {
+    if (error == ERROR_OPERATION_ABORTED) {
+        return cancel.is_set();
+    }
+    return error == WAIT_TIMEOUT || error == ERROR_TIMEOUT || error == ERROR_SEM_TIMEOUT;
+}
+
+// A read with the port's time-outs that brings nothing ends only when its whole time has
+// passed. One that comes back empty well before, uncancelled, is a port whose far end has
+// gone (some drivers answer every read so once the link drops): reading on would spin.
+bool read_came_back_empty_at_once(ULONGLONG started, std::size_t count) {
+    const ULONGLONG expected = static_cast<ULONGLONG>(serial_timeouts::read_total(count).count());
+    return GetTickCount64() - started < expected / 2;
 }
 
 enum class transfer { read, write };
@@ -79,6 +90,7 @@ DWORD transfer_bytes(transfer kind, HANDLE port, const cancel_signal& cancel, vo
     OVERLAPPED call{};
     call.hEvent = done.get();
     DWORD moved = 0;
+    const ULONGLONG started_at = GetTickCount64();
     const DWORD size = static_cast<DWORD>(count);
     const BOOL started = kind == transfer::read ? ReadFile(port, bytes, size, nullptr, &call)
                                                 : WriteFile(port, bytes, size, nullptr, &call);
@@ -88,9 +100,12 @@ DWORD transfer_bytes(transfer kind, HANDLE port, const cancel_signal& cancel, vo
     } else if (GetLastError() == ERROR_IO_PENDING) {
         succeeded = finish_overlapped(port, call, cancel, moved);
     }
-    if (!succeeded && !ended_by_design(GetLastError())) {
+    if (!succeeded && !ended_by_design(GetLastError(), cancel)) {
         failed = true;
         clear_line_error(port);
+    } else if (succeeded && kind == transfer::read && moved == 0 && count > 0 && !cancel.is_set() &&
+               read_came_back_empty_at_once(started_at, count)) {
+        failed = true;
     }
     return moved;
 }

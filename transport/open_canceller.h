@@ -25,7 +25,7 @@ class open_canceller {
     void cancel();
 
   private:
-    std::intptr_t thread_ = 0;  // Windows: a handle to the armed thread
+    [[maybe_unused]] std::intptr_t thread_ = 0;  // Windows: a handle to the armed thread
 };
 
 }  // namespace tessel

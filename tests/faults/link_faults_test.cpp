@@ -135,6 +135,14 @@ class link_faults : public ::testing::Test {
         ASSERT_EQ(receive_while_pumping(1, 10s), "Y");
     }
 
+    // The phone's end goes away, and its name with it, as a Bluetooth device's does. The name
+    // goes first: the number of a pseudo-terminal that has gone is soon given to another one,
+    // perhaps another test's.
+    void phone_goes_away() {
+        fs::remove(port_link);
+        phone->hang_up();
+    }
+
     // Pumps until the link has the port open again.
     bool await_reconnection(std::chrono::milliseconds limit) {
         std::size_t handed_over = 0;
@@ -157,7 +165,7 @@ TEST_F(link_faults, a_vanished_port_costs_no_cpu_logs_once_and_comes_back_by_its
     activate_and_check();
     console.clear();
 
-    phone->hang_up();
+    phone_goes_away();
     const auto cpu_before = process_cpu_time();
     const auto wall_before = clock::now();
     std::this_thread::sleep_for(2500ms);
@@ -236,7 +244,7 @@ TEST_F(link_faults, a_slow_open_holds_up_neither_activation_nor_the_player_nor_d
 TEST_F(link_faults, the_link_deactivates_at_once_while_the_port_is_gone) {
     ASSERT_EQ(phone->unavailable_reason(), "");
     activate_and_check();
-    phone->hang_up();
+    phone_goes_away();
     std::this_thread::sleep_for(300ms);  // the reader is now waiting to retry
 
     const auto before = clock::now();
@@ -455,7 +463,7 @@ TEST_F(busy_link, a_phone_gone_mid_listing_comes_back_to_a_link_that_starts_afre
         pump_until([&] { return reader.received().size() > 8192; }, 30s, handed_over);
         ASSERT_GT(reader.finish().size(), 8192u);
     }
-    phone->hang_up();  // in the middle of the listing
+    phone_goes_away();  // in the middle of the listing
     std::this_thread::sleep_for(1500ms);
     connect_phone();
     const auto back = clock::now();
