@@ -73,12 +73,20 @@ struct link_reader::state {
         return opening;
     }
 
-    // Marks its end; false when the reader was told to stop meanwhile, and so was let go.
-    bool end_open() {
+    // Marks its end. Unless the reader was told to stop meanwhile (and so was let go: false),
+    // what was opened becomes the connection's, under the same lock as the stop, so that a
+    // stop's cancellation of the connection's I/O always comes after and is never undone.
+    bool end_open(bluetooth_connection& port, port_handle& opened) {
         const std::lock_guard<std::mutex> lock(mutex);
         opening = false;
         open_in_progress.disarm();
-        return !stopping;
+        if (stopping) {
+            return false;
+        }
+        if (opened.is_open()) {
+            port.adopt(std::move(opened));
+        }
+        return true;
     }
 };
 
@@ -113,6 +121,11 @@ class link_reader::session {
     // Opens the port by its name and makes it the connection's. False when it could not, or
     // when the reader was told to stop meanwhile; from then on the connection may be gone.
     bool open_port(announce how) {
+        if (reader_.stopped()) {
+            return false;
+        }
+        // Before the open begins: from then on a stop no longer waits for this thread, and the
+        // player's console may be gone.
         if (how == announce::loudly) {
             scratch_string8 line("Connecting to serial port ");
             line += port_name_.view();
@@ -121,20 +134,22 @@ class link_reader::session {
         if (!reader_.begin_open()) {
             return false;
         }
-        port_handle opened;
         open_outcome outcome = open_outcome::unavailable;
+        bool kept = false;
         {
-            // A reader stopped while it waited for its turn opens nothing.
+            // Readers take turns, and one let go closes what it opened before the next opens:
+            // the port is opened exclusively. A reader stopped while it waited opens nothing.
+            // (A stop that comes after this check but before the system has the open under
+            // way cannot cut it: the open runs its course.)
             const std::lock_guard<std::mutex> turn(opening_turn_);
+            port_handle opened;
             if (!reader_.stopped()) {
                 outcome = bluetooth_connection::open_port(port_name_, opened);
             }
+            kept = reader_.end_open(port_, opened);
         }
-        if (!reader_.end_open()) {
-            return false;  // let go: what was opened is closed on leaving
-        }
-        if (outcome == open_outcome::opened) {
-            port_.adopt(std::move(opened));
+        if (!kept) {
+            return false;
         }
         if (how == announce::loudly) {
             if (outcome == open_outcome::opened) {

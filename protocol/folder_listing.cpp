@@ -41,13 +41,15 @@ void phone_link::start_list_worker() {
     // One walk at a time: a new LIST waits for the one before.
     join_list_worker(false);
     try {
-        list_worker_ = std::thread([this] { run_list_worker(); });
+        // The walk may outlast the link: its reply is for the phone that asked.
+        list_worker_ = std::thread(
+            [this, for_opening = connection_->opening()] { run_list_worker(for_opening); });
     } catch (const std::system_error& error) {
         log_error(error.what());
     }
 }
 
-void phone_link::run_list_worker() {
+void phone_link::run_list_worker(std::uint64_t for_opening) {
     raise_current_thread_priority();
     // Nothing may leave the thread: a failed walk ends the worker quietly after saying why.
     try {
@@ -55,7 +57,7 @@ void phone_link::run_list_worker() {
         start_listing(reply);
         walk_music_folders(reply, get_music_folders());
         end_listing(reply);
-        send_reply(std::move(reply));
+        writer_.submit(std::move(reply), for_opening);
     } catch (const std::exception& error) {
         log_error(error.what());
     } catch (...) {

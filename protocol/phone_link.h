@@ -62,7 +62,7 @@ class phone_link {
     void send_playlist();
     void send_folder_listing(const string8& folder);
     void start_list_worker();
-    void run_list_worker();
+    void run_list_worker(std::uint64_t for_opening);
 
     // Hands one whole reply to the writer.
     void send_reply(reply_buffer reply);

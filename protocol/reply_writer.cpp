@@ -14,6 +14,10 @@ reply_writer::~reply_writer() {
 }
 
 void reply_writer::submit(reply_buffer reply) {
+    submit(std::move(reply), port_.opening());
+}
+
+void reply_writer::submit(reply_buffer reply, std::uint64_t for_opening) {
     std::unique_lock<std::mutex> lock(mutex_);
     if (!accepting_ || reply.size() == 0) {
         return;
@@ -33,7 +37,7 @@ void reply_writer::submit(reply_buffer reply) {
         }
     }
     held_bytes_ += reply.size();
-    waiting_.push_back(std::move(reply));
+    waiting_.push_back({std::move(reply), for_opening});
     changed_.notify_all();
 }
 
@@ -42,8 +46,8 @@ void reply_writer::stop() {
         const std::lock_guard<std::mutex> lock(mutex_);
         accepting_ = false;
         stopping_ = true;
-        for (const reply_buffer& reply : waiting_) {
-            held_bytes_ -= reply.size();
+        for (const waiting_reply& waiting : waiting_) {
+            held_bytes_ -= waiting.reply.size();
         }
         waiting_.clear();
         if (writing_) {
@@ -75,13 +79,16 @@ void reply_writer::run() {
         if (stopping_) {
             return;
         }
-        reply_buffer reply = std::move(waiting_.front());
+        waiting_reply next = std::move(waiting_.front());
         waiting_.pop_front();
+        const reply_buffer& reply = next.reply;
         writing_ = true;
         lock.unlock();
         // One write, with the port's time-out for its size: what a phone that stopped reading
         // did not take by then is dropped, and the next reply goes out whole.
-        port_.write_buffer(reply);
+        if (next.for_opening == port_.opening()) {
+            port_.write_buffer(reply);
+        }
         lock.lock();
         writing_ = false;
         held_bytes_ -= reply.size();

@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -30,8 +31,11 @@ class reply_writer {
 
     // Hands one whole reply over and returns at once. A reply that would take what waits past
     // the bound is dropped with one error line; after stop() replies are dropped silently.
-    // The writer's thread starts with the first reply.
+    // The writer's thread starts with the first reply. The reply is for the connection's
+    // opening that lasts now, or for the one given: it is dropped when the connection has been
+    // opened again before its turn comes.
     void submit(reply_buffer reply);
+    void submit(reply_buffer reply, std::uint64_t for_opening);
 
     // Cuts the write in flight (through the connection's cancel_io, which ends its reads as
     // well), drops what waits and waits for the writer's thread to end. Later replies are
@@ -49,7 +53,11 @@ class reply_writer {
     const std::size_t bound_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<reply_buffer> waiting_;
+    struct waiting_reply {
+        reply_buffer reply;
+        std::uint64_t for_opening;
+    };
+    std::deque<waiting_reply> waiting_;
     std::size_t held_bytes_ = 0;  // waiting and in flight
     bool writing_ = false;
     bool accepting_ = true;

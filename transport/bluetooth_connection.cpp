@@ -75,6 +75,7 @@ void bluetooth_connection::adopt(port_handle opened) {
     const std::unique_lock<std::shared_mutex> lock(handle_guard_);
     close_port(std::exchange(port_, opened.release()));
     failed_ = port_ == corvina::invalid_file_handle;
+    ++openings_;
     cancel_.reset();
 }
 
@@ -123,6 +124,10 @@ void bluetooth_connection::set_port_name(string8 name) {
 void bluetooth_connection::cancel_io() {
     // No lock: the read or write to end holds the handle's lock.
     cancel_.set();
+}
+
+std::uint64_t bluetooth_connection::opening() const {
+    return openings_.load();
 }
 
 void bluetooth_connection::discard_input() {

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <shared_mutex>
 
@@ -91,6 +92,7 @@ class bluetooth_connection final : public connection {
     // A cancelled read answers what came so far and does not count as failed; a cancelled
     // write answers what went out. Opening the port again ends the cancellation.
     void cancel_io() override;
+    std::uint64_t opening() const override;
 
     // Drops what has arrived and was not read yet: the stream is out of step.
     void discard_input();
@@ -125,6 +127,7 @@ class bluetooth_connection final : public connection {
     string8 port_name_;
     corvina::file_handle port_ = corvina::invalid_file_handle;
     std::atomic<bool> failed_{true};  // no port yet
+    std::atomic<std::uint64_t> openings_{0};
     cancel_signal cancel_;
 };
 

@@ -19,9 +19,13 @@ HANDLE to_handle(corvina::file_handle port) {
 
 // A port set to abort on line errors (framing, parity, overrun) refuses every read and write
 // until the error is cleared; left alone, one burst of noise would silence the link for good.
-void clear_line_error(HANDLE port) {
+// Answers whether there was such an error.
+bool clear_line_error(HANDLE port) {
     DWORD errors = 0;
-    ClearCommError(port, &errors, nullptr);
+    if (ClearCommError(port, &errors, nullptr) == FALSE) {
+        return false;
+    }
+    return (errors & (CE_FRAME | CE_RXPARITY | CE_OVERRUN | CE_RXOVER | CE_BREAK)) != 0;
 }
 
 // The event an overlapped call signals when it completes; one per call, as the reader and the
@@ -55,21 +59,24 @@ bool finish_overlapped(HANDLE port, OVERLAPPED& call, const cancel_signal& cance
 
 // A call that we cancelled or that ran out of time has not failed. Windows completes a serial
 // call whose time-out passed as a success with fewer bytes; Wine's serial emulation completes
-// it with a time-out status instead. An abort nobody asked for is the driver's: a port set to
-// abort on line errors, or a link that dropped.
+// it with a time-out status instead.
 bool ended_by_design(DWORD error, const cancel_signal& cancel) {
     if (error == ERROR_OPERATION_ABORTED) {
-        return cancel.is_set();
+        return cancel.is_set();  // otherwise the driver's: a line error, or a link that dropped
     }
     return error == WAIT_TIMEOUT || error == ERROR_TIMEOUT || error == ERROR_SEM_TIMEOUT;
 }
 
-// A read with the port's time-outs that brings nothing ends only when its whole time has
-// passed. One that comes back empty well before, uncancelled, is a port whose far end has
-// gone (some drivers answer every read so once the link drops): reading on would spin.
-bool read_came_back_empty_at_once(ULONGLONG started, std::size_t count) {
-    const ULONGLONG expected = static_cast<ULONGLONG>(serial_timeouts::read_total(count).count());
-    return GetTickCount64() - started < expected / 2;
+// A read that brings nothing ends only when its whole time-out has passed, but some drivers
+// answer at once, empty: the rest of the time-out is waited here, so that a reader reading in
+// a loop does not spin.
+void wait_out_read_time_out(ULONGLONG started, std::size_t count, const cancel_signal& cancel) {
+    const ULONGLONG total = static_cast<ULONGLONG>(serial_timeouts::read_total(count).count());
+    const ULONGLONG spent = GetTickCount64() - started;
+    if (spent < total) {
+        WaitForSingleObject(reinterpret_cast<HANDLE>(cancel.wait_handle()),
+                            static_cast<DWORD>(total - spent));
+    }
 }
 
 enum class transfer { read, write };
@@ -100,12 +107,15 @@ DWORD transfer_bytes(transfer kind, HANDLE port, const cancel_signal& cancel, vo
     } else if (GetLastError() == ERROR_IO_PENDING) {
         succeeded = finish_overlapped(port, call, cancel, moved);
     }
-    if (!succeeded && !ended_by_design(GetLastError(), cancel)) {
-        failed = true;
-        clear_line_error(port);
-    } else if (succeeded && kind == transfer::read && moved == 0 && count > 0 && !cancel.is_set() &&
-               read_came_back_empty_at_once(started_at, count)) {
-        failed = true;
+    if (!succeeded) {
+        const DWORD error = GetLastError();
+        if (!ended_by_design(error, cancel)) {
+            // An abort for a line error, now cleared, is noise on the line, not a lost port.
+            const bool line_error = clear_line_error(port);
+            failed = !(line_error && error == ERROR_OPERATION_ABORTED);
+        }
+    } else if (kind == transfer::read && moved == 0 && count > 0) {
+        wait_out_read_time_out(started_at, count, cancel);
     }
     return moved;
 }

@@ -2,6 +2,7 @@
 // The byte stream to the phone.
 
 #include <cstddef>
+#include <cstdint>
 
 #include "support/string8.h"
 
@@ -21,6 +22,9 @@ class connection {
     // Ends a read or write in progress at once, and makes every later one end at once, until
     // the port is opened again. A stream that never waits has nothing to end.
     virtual void cancel_io() {}
+    // Counts the openings of the stream. A reply made while one opening lasted is not for the
+    // phone of the next: the one that comes back after a dropped link starts afresh.
+    virtual std::uint64_t opening() const { return 0; }
 
     // Last, so that the operations above keep their slots.
     virtual ~connection() = default;

@@ -180,11 +180,9 @@ TEST_F(link_faults, a_vanished_port_costs_no_cpu_logs_once_and_comes_back_by_its
 
     // The phone is back under the same name: the link opens it again by itself.
     connect_phone();
-    const auto back = clock::now();
     ASSERT_TRUE(await_reconnection(10s));
     ASSERT_TRUE(phone->send("CHCK"));
     EXPECT_EQ(receive_while_pumping(1, 10s), "Y");
-    EXPECT_LT(clock::now() - back, 2s);
     EXPECT_EQ(console.lines(), (lines{"ERROR : Read error!", "Connected."}));
 }
 
@@ -466,14 +464,12 @@ TEST_F(busy_link, a_phone_gone_mid_listing_comes_back_to_a_link_that_starts_afre
     phone_goes_away();  // in the middle of the listing
     std::this_thread::sleep_for(1500ms);
     connect_phone();
-    const auto back = clock::now();
     ASSERT_TRUE(await_reconnection(10s));
 
     // The rest of the listing is not sent to the phone that returns: its check is answered
     // first and alone.
     ASSERT_TRUE(phone->send("CHCK"));
     EXPECT_EQ(receive_while_pumping(1, 10s), "Y");
-    EXPECT_LT(clock::now() - back, 2s);
     EXPECT_EQ(receive_while_pumping(1, 300ms), "");
     EXPECT_EQ(console.lines(), (lines{"ERROR : Read error!", "Connected."}));
 }

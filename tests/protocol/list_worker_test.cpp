@@ -54,6 +54,19 @@ TEST_F(list_worker, two_lists_in_a_row_both_arrive_whole_one_after_the_other) {
     expect_writes_whole();
 }
 
+// A walk that outlasts a dropped link: its listing is for the phone that asked, not for the
+// one that comes back, which gets only the answers to its own requests.
+TEST_F(list_worker, a_reply_made_for_an_earlier_opening_of_the_link_is_dropped) {
+    const std::uint64_t asked_on = wire_->opening();
+    wire_->reopen();
+    reply_buffer listing(16);
+    listing.append_bytes("LISTACK");
+    link_->replies().submit(std::move(listing), asked_on);
+    run(commands::check);
+    link_->replies().drain();
+    EXPECT_EQ(sent(), "Y");
+}
+
 TEST_F(list_worker, main_thread_replies_never_interleave_with_the_listing) {
     run(commands::list);
     // Keep answering on this thread until the listing has been written, and a little longer.

@@ -3,6 +3,7 @@
 // writes are recorded one by one. Safe to write from several threads; like a real port it
 // takes no lock over a whole write, so unordered writers interleave their bytes.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -33,6 +34,10 @@ class memory_connection final : public connection {
     // The most bytes one read asked for.
     std::size_t largest_read() const;
 
+    // The phone dropped off and came back: the stream counts one more opening.
+    void reopen() { ++openings_; }
+    std::uint64_t opening() const override { return openings_.load(); }
+
     bool open() override { return true; }
     void close() override {}
     int write(const void* bytes, std::size_t count) override;
@@ -46,6 +51,7 @@ class memory_connection final : public connection {
     std::string stream_;
     std::vector<recorded_write> writes_;
     std::size_t largest_read_ = 0;
+    std::atomic<std::uint64_t> openings_{0};
 };
 
 }  // namespace tessel::test
