@@ -2,11 +2,14 @@
 // own; a code that is not a command drops what waits on the line, so a phone that goes quiet
 // for a moment after noise is in step again. Runs natively over a pseudo-terminal and under
 // Wine over two linked COM ports; the test thread plays the player's main thread and serves
-// the reader's hand-offs.
+// the reader's hand-offs. Under Wine also a line that hangs up and comes back (natively
+// link_faults_test.cpp has that case).
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -37,7 +40,7 @@ class wire_noise : public ::testing::Test {
         cfg_specific_playlist = 0;
         cfg_auto_connect = 0;
         cfg_music_directory.set("");
-        cfg_com_port.set(phone.port_name().c_str());
+        cfg_com_port.set(phone->port_name().c_str());
     }
     ~wire_noise() override {
         stop_link_manager();
@@ -58,15 +61,14 @@ class wire_noise : public ::testing::Test {
         const auto deadline = clock::now() + limit;
         while (got.size() < count && clock::now() < deadline) {
             serve_until([] { return false; }, 5ms);
-            got += phone.receive(count - got.size(), 5ms);
+            got += phone->receive(count - got.size(), 5ms);
         }
         return got;
     }
 
-    std::size_t read_errors() const {
+    std::size_t logged(const char* line) const {
         const std::vector<std::string> lines = console.lines();
-        return static_cast<std::size_t>(
-            std::count(lines.begin(), lines.end(), "ERROR : Read error!"));
+        return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
     }
 
     // Hand-offs since the last call.
@@ -78,16 +80,16 @@ class wire_noise : public ::testing::Test {
     test::recording_player player;
     test::recording_console console;
     test::host_guard guard{player.host};
-    test::serial_peer phone;
+    std::unique_ptr<test::serial_peer> phone = std::make_unique<test::serial_peer>();
 };
 
 TEST_F(wire_noise, after_noise_and_a_quiet_second_the_phone_is_answered_at_once) {
-    if (!phone.unavailable_reason().empty()) {
-        GTEST_SKIP() << phone.unavailable_reason();
+    if (!phone->unavailable_reason().empty()) {
+        GTEST_SKIP() << phone->unavailable_reason();
     }
     start_link_manager();
     ASSERT_TRUE(test::activate_and_await(console));
-    ASSERT_TRUE(phone.send("CHCK"));
+    ASSERT_TRUE(phone->send("CHCK"));
     ASSERT_EQ(receive_serving(1, 10s), "Y");
     console.clear();
 
@@ -99,20 +101,49 @@ TEST_F(wire_noise, after_noise_and_a_quiet_second_the_phone_is_answered_at_once)
         for (char& c : noise) {
             c = static_cast<char>(byte(random));
         }
-        ASSERT_TRUE(phone.send(noise));
+        ASSERT_TRUE(phone->send(noise));
         serve_until([] { return false; }, 50ms);
     }
     // One quiet second, then a real request.
     serve_until([] { return false; }, 1s);
     take_handoffs();
-    ASSERT_TRUE(phone.send("CHCK"));
+    ASSERT_TRUE(phone->send("CHCK"));
     const auto sent = clock::now();
     EXPECT_EQ(receive_serving(1, 10s), "Y");
     EXPECT_LT(clock::now() - sent, 1s);
     EXPECT_EQ(take_handoffs(), 1u);
     // Nothing was answered to the noise.
-    EXPECT_EQ(phone.receive(1, 100ms), "");
+    EXPECT_EQ(phone->receive(1, 100ms), "");
 }
+
+#if defined(_WIN32)
+TEST_F(wire_noise, a_line_that_hangs_up_and_comes_back_is_taken_up_again_by_itself) {
+    if (!phone->unavailable_reason().empty()) {
+        GTEST_SKIP() << phone->unavailable_reason();
+    }
+    if (std::getenv("TESSEL_LINE_CONTROL") == nullptr) {
+        GTEST_SKIP() << "the test driver offers no hang-up of the line";
+    }
+    start_link_manager();
+    ASSERT_TRUE(test::activate_and_await(console));
+    ASSERT_TRUE(phone->send("CHCK"));
+    ASSERT_EQ(receive_serving(1, 10s), "Y");
+    console.clear();
+
+    // The phone goes out of range: the port fails, and while it is gone opening it fails.
+    ASSERT_TRUE(phone->hang_up());
+    serve_until([] { return false; }, 1500ms);
+    ASSERT_TRUE(test::serial_peer::bring_line_back());
+    phone = std::make_unique<test::serial_peer>();
+    ASSERT_EQ(phone->unavailable_reason(), "");
+
+    // The reader opens the port again by itself within about a second.
+    serve_until([this] { return logged("Connected.") > 0; }, 10s);
+    ASSERT_TRUE(phone->send("CHCK"));
+    EXPECT_EQ(receive_serving(1, 10s), "Y");
+    EXPECT_EQ(console.lines(), (std::vector<std::string>{"ERROR : Read error!", "Connected."}));
+}
+#endif
 
 }  // namespace
 }  // namespace tessel

@@ -29,8 +29,15 @@ class serial_peer {
     bool send(std::string_view bytes);
     // Collects up to count bytes, giving up after limit.
     std::string receive(std::size_t count, std::chrono::milliseconds limit);
-    // Closes the phone's end; false where the platform cannot do that alone.
+    // Closes the phone's end, and under Wine ends the line behind both ports (only when the
+    // test driver offers that control); false where the platform cannot do that alone.
     bool hang_up();
+#if defined(_WIN32)
+    // After a hang-up: a new line behind both ports under the same names, as a phone that
+    // comes back, for a new serial_peer to open. False without the driver's control. (On POSIX
+    // a new serial_peer is a new line already.)
+    static bool bring_line_back();
+#endif
     // False where the system lets a second program open a port that is in use (Wine's COM
     // ports).
     bool ports_are_exclusive() const;
