@@ -36,7 +36,8 @@ link_manager::link_manager() {
 link_manager::~link_manager() {
     log_info("Terminating");
     activate(false);
-    // The component may be unloaded after this: no reader may still run its code.
+    // The component may be unloaded after this: no reader still opening the port may outlive
+    // it. (One let go inside a hand-off only returns from that hand-off and ends.)
     stopped_readers_.clear();
     unregister_window_class(window_class_name, host().instance);
 }
