@@ -68,7 +68,7 @@ struct link_reader::state {
         const std::lock_guard<std::mutex> lock(mutex);
         opening = !stopping;
         if (opening) {
-            open_in_progress.arm();  // without it the open just runs its course
+            open_in_progress.arm();
         }
         return opening;
     }
@@ -127,9 +127,7 @@ class link_reader::session {
         // Before the open begins: from then on a stop no longer waits for this thread, and the
         // player's console may be gone.
         if (how == announce::loudly) {
-            scratch_string8 line("Connecting to serial port ");
-            line += port_name_.view();
-            log_info(line.view());
+            bluetooth_connection::log_connecting(port_name_);
         }
         if (!reader_.begin_open()) {
             return false;
@@ -152,11 +150,7 @@ class link_reader::session {
             return false;
         }
         if (how == announce::loudly) {
-            if (outcome == open_outcome::opened) {
-                log_info("Connected.");
-            } else if (outcome == open_outcome::unusable) {
-                log_error("Couldn't set timeouts on port, check your settings");
-            }
+            bluetooth_connection::log_outcome(outcome);
         }
         return outcome == open_outcome::opened;
     }

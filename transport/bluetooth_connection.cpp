@@ -49,26 +49,36 @@ open_outcome bluetooth_connection::open_port(const string8& name, port_handle& o
     return open_outcome::opened;
 }
 
-bool bluetooth_connection::open() {
-    close();
-    const string8 name = get_port_name();
+void bluetooth_connection::log_connecting(const string8& name) {
     scratch_string8 line("Connecting to serial port ");
     line += name.view();
     log_info(line.view());
+}
 
-    port_handle opened;
-    switch (open_port(name, opened)) {
+void bluetooth_connection::log_outcome(open_outcome outcome) {
+    switch (outcome) {
         case open_outcome::opened:
-            adopt(std::move(opened));
             log_info("Connected.");
-            return true;
+            break;
         case open_outcome::unusable:
             log_error("Couldn't set timeouts on port, check your settings");
-            return false;
+            break;
         case open_outcome::unavailable:
             break;
     }
-    return false;
+}
+
+bool bluetooth_connection::open() {
+    close();
+    const string8 name = get_port_name();
+    log_connecting(name);
+    port_handle opened;
+    const open_outcome outcome = open_port(name, opened);
+    if (outcome == open_outcome::opened) {
+        adopt(std::move(opened));
+    }
+    log_outcome(outcome);
+    return outcome == open_outcome::opened;
 }
 
 void bluetooth_connection::adopt(port_handle opened) {

@@ -84,6 +84,12 @@ class bluetooth_connection final : public connection {
     static open_outcome open_port(const string8& name, port_handle& opened);
     // Makes an opened port this connection's (closing the one it had) and ends a cancellation.
     void adopt(port_handle opened);
+
+    // The lines an open logs: "Connecting to serial port <name>" before it, and after it
+    // "Connected." or the time-out error (nothing for a port that is not there: the caller
+    // says what that means to it).
+    static void log_connecting(const string8& name);
+    static void log_outcome(open_outcome outcome);
     void close() override;
     int write(const void* bytes, std::size_t count) override;
     int write_buffer(const reply_buffer& buffer) override;

@@ -16,8 +16,9 @@ class open_canceller {
     open_canceller& operator=(const open_canceller&) = delete;
     ~open_canceller();
 
-    // On the thread about to open, before the open; false when it cannot be made cancellable.
-    bool arm();
+    // On the thread about to open, before the open. Where it cannot be made cancellable the
+    // open just runs its course.
+    void arm();
     // On the same thread, once the open has returned.
     void disarm();
     // From another thread, between arm and disarm only: anything else the opening thread waits

@@ -5,9 +5,7 @@ namespace tessel {
 // Interrupting the opening thread would take a signal, which a component must not claim.
 open_canceller::~open_canceller() = default;
 
-bool open_canceller::arm() {
-    return false;
-}
+void open_canceller::arm() {}
 
 void open_canceller::disarm() {}
 

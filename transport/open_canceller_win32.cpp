@@ -10,17 +10,15 @@ open_canceller::~open_canceller() {
     disarm();
 }
 
-bool open_canceller::arm() {
+void open_canceller::arm() {
     disarm();
     HANDLE thread = nullptr;
     // GetCurrentThread answers a pseudo handle that means "the calling thread" to whoever uses
     // it: a real handle is needed for another thread to name this one.
     if (DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &thread,
-                        THREAD_TERMINATE, FALSE, 0) == FALSE) {
-        return false;
+                        THREAD_TERMINATE, FALSE, 0) != FALSE) {
+        thread_ = reinterpret_cast<std::intptr_t>(thread);
     }
-    thread_ = reinterpret_cast<std::intptr_t>(thread);
-    return true;
 }
 
 void open_canceller::disarm() {
