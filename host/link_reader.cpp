@@ -9,6 +9,7 @@
 #include "host/link_window.h"
 #include "host/message_window.h"
 #include "protocol/command_code.h"
+#include "support/boundary.h"
 #include "support/log.h"
 #include "transport/bluetooth_connection.h"
 #include "transport/open_canceller.h"
@@ -103,14 +104,17 @@ class link_reader::session {
           opening_turn_(opening_turn) {}
 
     void run() {
-        if (connect()) {
-            log_info("Activated");
-            read_commands();
-        } else if (!reader_.stopped()) {
-            log_error("Could not connect!");
-            reader_.connect_failed.store(true);
-            send_window_message(window_, connect_failed_message, 0, 0);
-        }
+        // Nothing may leave the thread: a failure (out of memory) ends the reader after saying so.
+        guard_boundary([this] {
+            if (connect()) {
+                log_info("Activated");
+                read_commands();
+            } else if (!reader_.stopped()) {
+                log_error("Could not connect!");
+                reader_.connect_failed.store(true);
+                send_window_message(window_, connect_failed_message, 0, 0);
+            }
+        });
         // Last: the owner may be gone once this is set.
         reader_.ended.store(true);
     }
