@@ -32,7 +32,8 @@ struct link_reader::state {
     std::condition_variable wake;
     bool stopping = false;
     bool opening = false;
-    open_canceller open_in_progress;  // armed while opening
+    open_canceller open_in_progress;                      // armed while opening
+    std::atomic<corvina::window_handle> window{nullptr};  // where hand-offs go
     std::atomic<bool> connect_failed{false};
     std::atomic<bool> ended{false};
 
@@ -95,12 +96,11 @@ struct link_reader::state {
 class link_reader::session {
   public:
     session(std::shared_ptr<state> shared, bluetooth_connection& port, string8 port_name,
-            corvina::window_handle window, std::mutex& opening_turn)
+            std::mutex& opening_turn)
         : shared_(std::move(shared)),
           reader_(*shared_),
           port_(port),
           port_name_(std::move(port_name)),
-          window_(window),
           opening_turn_(opening_turn) {}
 
     void run() {
@@ -112,7 +112,7 @@ class link_reader::session {
             } else if (!reader_.stopped()) {
                 log_error("Could not connect!");
                 reader_.connect_failed.store(true);
-                send_window_message(window_, connect_failed_message, 0, 0);
+                send_to_main_thread(connect_failed_message, 0);
             }
         });
         // Last: the owner may be gone once this is set.
@@ -215,31 +215,48 @@ class link_reader::session {
             // Out of step: what waits is the rest of the noise. Reading on at once, a phone
             // that goes quiet for a moment is in step again with its next command.
             port_.discard_input();
-            send_window_message(window_, app_message, 0, static_cast<std::intptr_t>(code));
-            return true;
+            return send_to_main_thread(app_message, static_cast<std::intptr_t>(code));
         }
         if (code == commands::info && !reader_.pause(info_delay)) {
             return false;
         }
         // After this returns the reader may have been let go: only its own state is used.
-        send_window_message(window_, app_message, 0, static_cast<std::intptr_t>(code));
-        return reader_.pause(handoff_rest);
+        return send_to_main_thread(app_message, static_cast<std::intptr_t>(code)) &&
+               reader_.pause(handoff_rest);
+    }
+
+    // A hand-off that did not reach the main thread (its window is gone: the main thread makes
+    // it again) is not done: logged once and tried again, with the rest between tries. False
+    // when the reader was told to stop, whose window is gone on purpose.
+    bool send_to_main_thread(std::uint32_t message, std::intptr_t argument) {
+        bool logged = false;
+        while (send_window_message(reader_.window.load(), message, 0, argument) != handoff_done) {
+            if (reader_.stopped()) {
+                return false;
+            }
+            if (!std::exchange(logged, true)) {
+                log_error("Could not hand a command to the player: trying again.");
+            }
+            if (!reader_.pause(handoff_rest)) {
+                return false;
+            }
+        }
+        return true;
     }
 
     const std::shared_ptr<state> shared_;  // keeps reader_ alive while the thread runs
     state& reader_;
     bluetooth_connection& port_;
     const string8 port_name_;
-    const corvina::window_handle window_;
     std::mutex& opening_turn_;
 };
 
 link_reader::link_reader(bluetooth_connection& port, string8 port_name,
                          corvina::window_handle window, std::mutex& opening_turn)
     : state_(std::make_shared<state>()) {
-    thread_ =
-        std::thread([running = std::make_unique<session>(state_, port, std::move(port_name), window,
-                                                         opening_turn)] { running->run(); });
+    state_->window.store(window);
+    thread_ = std::thread([running = std::make_unique<session>(state_, port, std::move(port_name),
+                                                               opening_turn)] { running->run(); });
 }
 
 link_reader::~link_reader() {
@@ -282,6 +299,10 @@ bool link_reader::has_ended() const {
 
 bool link_reader::could_not_connect() const {
     return state_->connect_failed.load();
+}
+
+void link_reader::use_window(corvina::window_handle window) {
+    state_->window.store(window);
 }
 
 }  // namespace tessel
