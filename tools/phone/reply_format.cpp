@@ -1,5 +1,6 @@
 #include "tools/phone/reply_format.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -273,6 +274,12 @@ std::string clock_time(std::int64_t seconds) {
                       static_cast<unsigned long long>(secs));
     }
     return out;
+}
+
+std::string text_bar(double fraction, std::size_t width) {
+    const double clamped = std::clamp(fraction, 0.0, 1.0);
+    const auto filled = static_cast<std::size_t>(clamped * static_cast<double>(width) + 0.5);
+    return "[" + std::string(filled, '#') + std::string(width - filled, '-') + "]";
 }
 
 }  // namespace tessel::phone

@@ -20,4 +20,7 @@ std::string json_string(std::string_view text);
 // "5:00" for 300, "1:02:03" for 3723; negative values as "-0:05".
 std::string clock_time(std::int64_t seconds);
 
+// "[#####-----]": width characters between the brackets, filled to fraction (0 to 1).
+std::string text_bar(double fraction, std::size_t width);
+
 }  // namespace tessel::phone
