@@ -17,11 +17,15 @@ constexpr milliseconds redraw_every(100);
 
 // "1,234,567"
 std::string grouped(std::size_t value) {
-    std::string digits = std::to_string(value);
-    for (std::size_t at = digits.size(); at > 3; at -= 3) {
-        digits.insert(at - 3, ",");
+    const std::string digits = std::to_string(value);
+    std::string out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i != 0 && (digits.size() - i) % 3 == 0) {
+            out += ',';
+        }
+        out += digits[i];
     }
-    return digits;
+    return out;
 }
 
 // "812 B", "45.3 kB", "3.34 MB" (powers of ten, as link rates are given)
@@ -86,11 +90,13 @@ std::string progress_line::render(std::string_view code, std::size_t bytes, std:
     if (expected_entries && *expected_entries != 0) {
         const double done =
             std::min(1.0, static_cast<double>(entries) / static_cast<double>(*expected_entries));
-        line += " " + text_bar(done, 20) + " " + std::to_string(static_cast<int>(done * 100)) + "%";
-        counted += " of " + grouped(*expected_entries);
+        line.append(" ").append(text_bar(done, 20)).append(" ");
+        line.append(std::to_string(static_cast<int>(done * 100))).append("%");
+        counted.append(" of ").append(grouped(*expected_entries));
     }
-    line += "  " + counted + " entries  " + amount(static_cast<double>(bytes)) + "  " +
-            amount(bytes_per_second) + "/s";
+    line.append("  ").append(counted).append(" entries  ");
+    line.append(amount(static_cast<double>(bytes))).append("  ");
+    line.append(amount(bytes_per_second)).append("/s");
     if (line.size() > width) {
         line.resize(width);
     }

@@ -279,7 +279,11 @@ std::string clock_time(std::int64_t seconds) {
 std::string text_bar(double fraction, std::size_t width) {
     const double clamped = std::clamp(fraction, 0.0, 1.0);
     const auto filled = static_cast<std::size_t>(clamped * static_cast<double>(width) + 0.5);
-    return "[" + std::string(filled, '#') + std::string(width - filled, '-') + "]";
+    std::string bar(width + 2, '-');
+    bar.front() = '[';
+    bar.back() = ']';
+    std::fill_n(bar.begin() + 1, filled, '#');
+    return bar;
 }
 
 }  // namespace tessel::phone
