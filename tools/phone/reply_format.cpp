@@ -7,13 +7,8 @@
 #include "support/utf8.h"
 
 namespace tessel::phone {
-namespace {
-
 std::string_view on_off(bool value) {
     return value ? "on" : "off";
-}
-std::string_view json_bool(bool value) {
-    return value ? "true" : "false";
 }
 
 std::string_view state_name(const status_reply& status) {
@@ -21,6 +16,12 @@ std::string_view state_name(const status_reply& status) {
         return "paused";
     }
     return status.playing() ? "playing" : "stopped";
+}
+
+namespace {
+
+std::string_view json_bool(bool value) {
+    return value ? "true" : "false";
 }
 
 std::string flags_hex(std::uint8_t flags) {

@@ -22,17 +22,6 @@ struct player_view {
     int volume = 0;
 };
 
-std::string_view on_off(bool value) {
-    return value ? "on" : "off";
-}
-
-std::string_view state_word(const status_reply& status) {
-    if (status.paused()) {
-        return "paused";
-    }
-    return status.playing() ? "playing" : "stopped";
-}
-
 bool advancing(const status_reply& status) {
     return status.playing() && !status.paused();
 }
@@ -66,7 +55,7 @@ std::string change_line(const player_view& view, bool json) {
                format_json(volume_reply{static_cast<std::uint8_t>(view.volume)}) + "}";
     }
     const status_reply& s = view.status;
-    return std::string(state_word(s)) + "  " + clock_time(s.position) + " / " +
+    return std::string(state_name(s)) + "  " + clock_time(s.position) + " / " +
            clock_time(s.length) + "  volume " + std::to_string(view.volume) + "  shuffle " +
            std::string(on_off(s.shuffle)) + "  repeat " + std::string(on_off(s.repeat)) + "  " +
            s.title;
@@ -99,7 +88,7 @@ std::vector<std::string> watch_display(const status_reply& status, int volume, i
                                                   static_cast<double>(status.length)
                                             : 0.0;
     const std::size_t bar = std::min<std::size_t>(40, width - times.size() - 2);
-    const std::string settings = std::string(state_word(status)) + "   volume " +
+    const std::string settings = std::string(state_name(status)) + "   volume " +
                                  std::to_string(volume) + " of 255   shuffle " +
                                  std::string(on_off(status.shuffle)) + "   repeat " +
                                  std::string(on_off(status.repeat)) + "   (q: quit)";
