@@ -59,7 +59,8 @@ tmux -L "$socket" -f /dev/null new-session -d -x 80 -y 12 \
     "stty -g >'$work/before'; '$phone' '$port' watch; echo \"watch ended: \$?\";
      stty -g >'$work/after'; sleep 60"
 screen() { tmux -L "$socket" capture-pane -p; }
-position() { screen | sed -n 's#.*\] *\([0-9]*:[0-9][0-9]\) / 1:00.*#\1#p' | head -n 1; }
+# The time left of " / " on the bar's line.
+position() { screen | sed -n 's#.*\] *\([0-9]*:[0-9][0-9]\) / [0-9:]*$#\1#p' | head -n 1; }
 
 shows_title() { screen | grep -q "Test Artist - Watched Title"; }
 within 150 shows_title || fail "no title on the screen"
