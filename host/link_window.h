@@ -22,13 +22,14 @@ inline constexpr std::intptr_t handoff_done = 1;
 // player's main window and receives no broadcasts. Null (after an error line) when it cannot.
 corvina::window_handle create_link_window();
 
-// For app_message (lparam: the command code): makes the chosen playlist active when the user
-// asked for one, then runs the command. A failure of the player's services is logged and the
-// command dropped: nothing escapes into the window system. Then what was put off while the
-// command ran (a deactivation, a reconnection, the shut-down) takes effect. For
-// connect_failed_message: deactivates the link whose reader sent it. Both answer handoff_done;
-// every other message gets the default procedure's answer. A window destroyed by anyone but
-// the link manager is made again at once.
+// For app_message (lparam: the command code; wparam: null, or where the reader wants the
+// file-system part of the command left, a std::unique_ptr<deferred_reply>): makes the chosen
+// playlist active when the user asked for one, then runs the command. A failure of the player's
+// services is logged and the command dropped: nothing escapes into the window system. Then what
+// was put off while the command ran (a deactivation, a reconnection, the shut-down) takes
+// effect. For connect_failed_message: deactivates the link whose reader sent it. Both answer
+// handoff_done; every other message gets the default procedure's answer. A window destroyed by
+// anyone but the link manager is made again at once.
 std::intptr_t TESSEL_WINDOW_CALLBACK link_window_proc(corvina::window_handle window,
                                                       std::uint32_t message, std::uintptr_t wparam,
                                                       std::intptr_t lparam);

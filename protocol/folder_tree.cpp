@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "protocol/file_search.h"
+#include "protocol/file_system_gate.h"
 #include "protocol/folder_identity.h"
 #include "protocol/long_path.h"
 #include "support/log.h"
@@ -147,10 +148,11 @@ string8 folder_path(const string8& parent_path, const string8& name) {
 }
 
 bool walk_folder(reply_buffer& reply, const string8& name, const string8& parent_path,
-                 std::uint8_t flags, bool recurse, std::size_t* unlisted) {
+                 std::uint8_t flags, bool recurse, file_system_gate* gate, std::size_t* unlisted) {
     using namespace folder_flags;
+    gated_calls calls(gate);
     string8 path = folder_path(parent_path, name);
-    std::optional<folder_listing> listing = list_folder(path);
+    std::optional<folder_listing> listing = calls.run([&] { return list_folder(path); });
     if (!listing || !append_record(reply, flags, name.view())) {
         return false;
     }
@@ -165,7 +167,7 @@ bool walk_folder(reply_buffer& reply, const string8& name, const string8& parent
     std::multimap<folder_identity, std::size_t> on_path;
     std::optional<folder_identity> root_identity;
     if (recurse) {
-        root_identity = known_folder_identity(path);
+        root_identity = calls.run([&] { return known_folder_identity(path); });
         if (root_identity) {
             on_path.emplace(*root_identity, 0);
         }
@@ -174,6 +176,9 @@ bool walk_folder(reply_buffer& reply, const string8& name, const string8& parent
     stack.push_back(walk_frame{std::move(path), std::move(*listing), 0, {}, root_identity});
 
     while (!stack.empty()) {
+        if (calls.stopped()) {
+            return false;
+        }
         walk_frame& frame = stack.back();
         if (frame.next == frame.listing.entries.size()) {
             frame.positions.finish(reply);
@@ -208,15 +213,19 @@ bool walk_folder(reply_buffer& reply, const string8& name, const string8& parent
         // A subfolder that cannot be allocated for is left out; the walk goes on.
         try {
             string8 child_path = folder_path(frame.path, string8(entry_name));
-            const std::optional<folder_identity> identity = known_folder_identity(child_path);
+            const std::optional<folder_identity> identity =
+                calls.run([&] { return known_folder_identity(child_path); });
             if (!identity && stack.size() >= unknown_identity_depth_bound) {
                 count_unlisted();
                 place(unlisted_flags, entry_name);
                 continue;
             }
-            std::optional<folder_listing> child_listing = list_folder(child_path);
+            std::optional<folder_listing> child_listing =
+                calls.run([&] { return list_folder(child_path); });
             if (!child_listing) {
-                count_unlisted();
+                if (!calls.stopped()) {
+                    count_unlisted();
+                }
                 continue;  // unreadable: takes no place among its siblings
             }
             if (reaches_folder_on_path(identity, *child_listing, on_path, stack)) {
@@ -240,6 +249,18 @@ bool walk_folder(reply_buffer& reply, const string8& name, const string8& parent
     return true;
 }
 
+reply_buffer start_listing_reply() {
+    constexpr std::uint32_t initial_capacity = 65536;
+    reply_buffer reply(initial_capacity);
+    reply.append_bytes("LISTACK");
+    return reply;
+}
+
+void end_listing_reply(reply_buffer& reply) {
+    reply.append_byte(0xFF);
+    reply.append_byte(0x00);
+}
+
 std::vector<string8> split_music_folders(const string8& folders) {
     std::vector<string8> pieces;
     std::string_view rest = folders.view();
@@ -256,10 +277,12 @@ std::vector<string8> split_music_folders(const string8& folders) {
 namespace {
 
 // Counts in unlisted the folders that could not be listed.
-void walk_every_music_folder(reply_buffer& reply, const string8& folders, std::size_t& unlisted) {
+void walk_every_music_folder(reply_buffer& reply, const string8& folders, file_system_gate* gate,
+                             std::size_t& unlisted) {
     using namespace folder_flags;
     if (folders.view().find(';') == std::string_view::npos) {
-        if (!walk_folder(reply, folders, string8(), root, true, &unlisted) && !folders.is_empty()) {
+        if (!walk_folder(reply, folders, string8(), root, true, gate, &unlisted) &&
+            !folders.is_empty()) {
             ++unlisted;
         }
         return;
@@ -271,7 +294,10 @@ void walk_every_music_folder(reply_buffer& reply, const string8& folders, std::s
     for (const string8& folder : split_music_folders(folders)) {
         const std::uint32_t flags_at = reply.size();
         const auto flags = static_cast<std::uint8_t>(positions.next() | kind_folder);
-        if (walk_folder(reply, folder, string8(), flags, true, &unlisted)) {
+        if (gate != nullptr && gate->stop_requested()) {
+            return;
+        }
+        if (walk_folder(reply, folder, string8(), flags, true, gate, &unlisted)) {
             positions.placed(flags_at);
         } else if (!folder.is_empty()) {
             ++unlisted;  // an empty piece names no folder
@@ -282,10 +308,11 @@ void walk_every_music_folder(reply_buffer& reply, const string8& folders, std::s
 
 }  // namespace
 
-void walk_music_folders(reply_buffer& reply, const string8& folders) {
+void walk_music_folders(reply_buffer& reply, const string8& folders, file_system_gate* gate) {
     std::size_t unlisted = 0;
-    walk_every_music_folder(reply, folders, unlisted);
-    if (unlisted > 0) {
+    walk_every_music_folder(reply, folders, gate, unlisted);
+    // A walk that was stopped says nothing.
+    if (unlisted > 0 && (gate == nullptr || !gate->stop_requested())) {
         scratch_string8 line("Could not list ");
         line += std::to_string(unlisted);
         line += unlisted == 1 ? " folder." : " folders.";
