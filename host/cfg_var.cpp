@@ -2,6 +2,8 @@
 
 #include <cstring>
 #include <limits>
+#include <new>
+#include <string_view>
 
 #include "support/exceptions.h"
 #include "support/log.h"
@@ -52,6 +54,8 @@ void cfg_string::save_value(config_buffer& out) {
     out.write(value_.c_str(), value_.length());
 }
 
+// The value changes only once the whole text is read: a text that cannot be stored (bad_alloc)
+// leaves the value as it was, never cut short.
 void cfg_string::load_value(bounded_reader& in, std::size_t /*size_hint*/) {
     scratch_string8 text;
     bool cut = false;  // a NUL was seen: the rest of the record is read but not kept
@@ -60,13 +64,13 @@ void cfg_string::load_value(bounded_reader& in, std::size_t /*size_hint*/) {
         const std::size_t got = in.read(piece, sizeof piece);
         if (!cut) {
             cut = std::memchr(piece, 0, got) != nullptr;
-            text.add_string(piece, got);
+            text.add_bytes(std::string_view(piece, got));
         }
         if (got < sizeof piece) {
             break;
         }
     }
-    value_.set_string(text.c_str(), text.length());
+    value_ = string8(text.view());
 }
 
 void cfg_save_all(corvina::config_writer& out, corvina::abort_signal& abort) {
@@ -115,6 +119,9 @@ void cfg_load_all(corvina::config_reader& in, corvina::abort_signal& abort) {
             var->load_value(record, length);
         } catch (const exception_io_data&) {
             // The variable keeps its value; the rest of the blob is still good.
+        } catch (const std::bad_alloc& failure) {
+            // Likewise; the others still load.
+            log_error(failure.what());
         }
         const std::uint64_t unread = record.remaining();
         if (unread != 0 && in.skip(unread, abort) != unread) {

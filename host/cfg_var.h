@@ -89,7 +89,11 @@ class cfg_int_t final : public cfg_var {
 // itself, so the player's text functions can fill it directly.
 class cfg_string final : public cfg_var, public corvina::string_base {
   public:
-    cfg_string(const corvina::guid& id, const char* initial) : cfg_var(id), value_(initial) {}
+    // Runs while the module loads, where nothing may throw: a default that cannot be stored
+    // leaves the setting empty until the stored settings are loaded.
+    cfg_string(const corvina::guid& id, const char* initial) : cfg_var(id) {
+        value_.set_string(initial);
+    }
 
     // Replaces the value with a NUL-terminated text.
     void set(const char* text) { value_.set_string(text); }

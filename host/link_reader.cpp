@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "host/link_pacing.h"
 #include "host/link_window.h"
 #include "host/message_window.h"
 #include "protocol/command_code.h"
@@ -19,9 +20,6 @@ namespace {
 
 // How long the reader waits before it opens a port that has gone again.
 constexpr std::chrono::milliseconds reopen_interval{1000};
-// The protocol's pacing: INFO waits before its hand-off, every hand-off is followed by a rest.
-constexpr std::chrono::milliseconds info_delay{300};
-constexpr std::chrono::milliseconds handoff_rest{100};
 
 }  // namespace
 
@@ -214,12 +212,12 @@ class link_reader::session {
             send_window_message(window_, app_message, 0, static_cast<std::intptr_t>(code));
             return true;
         }
-        if (code == commands::info && !reader_.pause(info_delay)) {
+        if (code == commands::info && !reader_.pause(protocol_pacing().info_delay)) {
             return false;
         }
         // After this returns the reader may have been let go: only its own state is used.
         send_window_message(window_, app_message, 0, static_cast<std::intptr_t>(code));
-        return reader_.pause(handoff_rest);
+        return reader_.pause(protocol_pacing().handoff_rest);
     }
 
     const std::shared_ptr<state> shared_;  // keeps reader_ alive while the thread runs
