@@ -50,7 +50,7 @@ cfg_var* cfg_var::registry_head() {
     return registry;
 }
 
-void cfg_string::save_value(config_buffer& out) {
+void cfg_string::save_value(config_sink& out) {
     out.write(value_.c_str(), value_.length());
 }
 
@@ -73,23 +73,56 @@ void cfg_string::load_value(bounded_reader& in, std::size_t /*size_hint*/) {
     value_ = string8(text.view());
 }
 
+namespace {
+
+// Counts the bytes of a stored form.
+class measuring_sink final : public config_sink {
+  public:
+    void write(const void* /*data*/, std::size_t count) override { size += count; }
+    std::uint64_t size = 0;
+};
+
+// Hands a stored form straight to the player's writer.
+class writer_sink final : public config_sink {
+  public:
+    writer_sink(corvina::config_writer& out, corvina::abort_signal& abort)
+        : out_(out), abort_(abort) {}
+    void write(const void* data, std::size_t count) override {
+        if (count != 0) {
+            out_.write(data, count, abort_);
+        }
+    }
+
+  private:
+    corvina::config_writer& out_;
+    corvina::abort_signal& abort_;
+};
+
+std::uint64_t stored_size(cfg_var& var) {
+    measuring_sink measured;
+    var.save_value(measured);
+    return measured.size;
+}
+
+}  // namespace
+
+// Each value is measured for its record's length, then written straight to the player; every
+// check comes before the first byte goes out.
 void cfg_save_all(corvina::config_writer& out, corvina::abort_signal& abort) {
-    config_buffer buffer;
     for (cfg_var* var = registry; var != nullptr; var = var->next()) {
-        buffer.clear();
-        var->save_value(buffer);
-        if (buffer.size() > std::numeric_limits<std::uint32_t>::max()) {
+        if (stored_size(*var) > std::numeric_limits<std::uint32_t>::max()) {
             throw exception_overflow();
         }
+    }
+    writer_sink to_player(out, abort);
+    for (cfg_var* var = registry; var != nullptr; var = var->next()) {
         unsigned char length[4];
-        put_u32_le(length, static_cast<std::uint32_t>(buffer.size()));
+        put_u32_le(length, static_cast<std::uint32_t>(stored_size(*var)));
         // The GUID's in-memory layout on the little-endian targets we build for is its stored
         // form, so it is written (and read back in cfg_load_all) as it lies.
         out.write(&var->get_guid(), sizeof(corvina::guid), abort);
         out.write(length, sizeof length, abort);
-        if (buffer.size() != 0) {
-            out.write(buffer.data(), buffer.size(), abort);
-        }
+        var->save_value(to_player);
     }
 }
 

@@ -10,6 +10,7 @@
 #include "host/link_window.h"
 #include "host/message_window.h"
 #include "protocol/command_code.h"
+#include "support/boundary.h"
 #include "support/log.h"
 #include "transport/bluetooth_connection.h"
 #include "transport/open_canceller.h"
@@ -101,13 +102,21 @@ class link_reader::session {
           opening_turn_(opening_turn) {}
 
     void run() {
-        if (connect()) {
-            log_info("Activated");
-            read_commands();
-        } else if (!reader_.stopped()) {
-            log_error("Could not connect!");
-            reader_.connect_failed.store(true);
-            send_window_message(window_, connect_failed_message, 0, 0);
+        // Nothing leaves the thread: a failure (out of memory) ends the activation as a port
+        // that cannot be opened does, with one error line.
+        try {
+            if (connect()) {
+                log_info("Activated");
+                read_commands();
+            } else if (!reader_.stopped()) {
+                log_error("Could not connect!");
+                end_activation();
+            }
+        } catch (...) {
+            log_current_exception();
+            if (!reader_.stopped()) {
+                end_activation();
+            }
         }
         // Last: the owner may be gone once this is set.
         reader_.ended.store(true);
@@ -115,6 +124,12 @@ class link_reader::session {
 
   private:
     enum class announce { loudly, quietly };
+
+    // Asks the main thread to deactivate.
+    void end_activation() {
+        reader_.connect_failed.store(true);
+        send_window_message(window_, connect_failed_message, 0, 0);
+    }
 
     // Opens the port by its name and makes it the connection's. False when it could not, or
     // when the reader was told to stop meanwhile; from then on the connection may be gone.

@@ -68,7 +68,7 @@ std::intptr_t TESSEL_WINDOW_CALLBACK link_window_proc(corvina::window_handle win
             }
         });
         if (commands_running == 0) {
-            settle_link_manager();
+            guard_boundary([] { settle_link_manager(); });
         }
     } else if (message == connect_failed_message) {
         const count_scope handing_over(handoffs_running);

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string_view>
 #include <thread>
+#include <utility>
 
 #include "corvina/class_guids.h"
 #include "corvina/dialogs.h"
@@ -23,6 +24,7 @@
 #include "corvina/service.h"
 #include "standin/player/config_store.h"
 #include "standin/player/module_loader.h"
+#include "standin/player/playback_model.h"
 #include "standin/player/player_host.h"
 #include "standin/player/track_object.h"
 #include "support/string8.h"
@@ -228,6 +230,11 @@ class session {
         note_failure();
         failing_heap::disarm();
         outcome_.allocations = failing_heap::count();
+        if (std::getenv("TESSEL_SWEEP_CONSOLE") != nullptr) {
+            for (const std::string& line : console_.since(0)) {
+                std::fprintf(stderr, "console: %s\n", line.c_str());
+            }
+        }
         if (!failing_heap::has_failed() && fail_at == 0) {
             const std::size_t errors = count_errors(console_.since(0));
             if (errors != 0) {
@@ -242,6 +249,14 @@ class session {
         standin::player_host_settings settings;
         settings.random_seed = 7;
         settings.console = [this](std::string_view line) { console_.add(line); };
+        // The playback clock is asked inside a command: there the player runs what the user
+        // does meanwhile, as the player's modal loops do.
+        settings.clock = [this] {
+            if (during_command_) {
+                std::exchange(during_command_, nullptr)();
+            }
+            return standin::steady_clock_seconds();
+        };
         return settings;
     }
 
@@ -359,6 +374,7 @@ class session {
         }
         playlists.insert(list, standin::no_index, tracks, {});
         player_.playback().play_item(list, 0);
+        tracks_ = std::move(tracks);
 
         earlier_ = {
             {key_of(com_port_id), peer_.port_name()},
@@ -452,8 +468,12 @@ class session {
 
         const std::vector<command_step> script = command_script(stage_);
         const bool reference = replies_.sizes.empty();
-        for (std::size_t index = 0; index < script.size(); ++index) {
+        for (std::size_t index = 0; index < script.size() && link_up_; ++index) {
             run_command(script[index], index, reference);
+        }
+
+        if (link_up_) {
+            connect_during_a_command();
         }
 
         change_settings_on_the_page();
@@ -463,8 +483,7 @@ class session {
         call("save_configuration", [&] { entry_->save_configuration(writer, abort); });
         check_saved(writer.bytes());
 
-        step("shut-down");
-        call("on_shutdown", [&] { initquit_->on_shutdown(); });
+        shut_down_during_a_command();
         call("set_services_available", [&] { entry_->set_services_available(false); });
         initquit_.reset();
         page_.reset();
@@ -488,6 +507,7 @@ class session {
         } else if (!failed_here()) {
             problem(std::string("the link does not answer after ") + what + ": " +
                     joined(console_.since(first_line)));
+            link_up_ = false;
             return;
         } else if (count_errors(console_.since(first_line)) != 1) {
             problem(std::string("a failed ") + what + " logged " +
@@ -519,6 +539,7 @@ class session {
         if (!answers_check()) {
             problem("the link does not answer after a Connect: " +
                     joined(console_.since(first_line)));
+            link_up_ = false;
         }
         call("the page's destruction", [&] { dialogs::destroy_dialog(dialog); });
     }
@@ -551,9 +572,14 @@ class session {
             if (lines.size() > 1) {
                 problem("the dropped command logged " + joined(lines));
             }
+            if (!reply.empty() && reply.size() != replies_.sizes.at(index)) {
+                problem("a reply of " + std::to_string(reply.size()) + " bytes, not none or " +
+                        std::to_string(replies_.sizes.at(index)));
+            }
             if (!answers_check()) {
                 problem("the link does not answer CHCK after the failure: " +
                         joined(console_.since(first_line)));
+                link_up_ = false;
             }
             return;
         }
@@ -574,6 +600,75 @@ class session {
         if (count_errors(lines) != 0) {
             problem("errors without a failure: " + joined(lines));
         }
+    }
+
+    // The playback clock is asked while a track plays.
+    void play_something() {
+        standin::playlist_model& playlists = player_.playlists();
+        playlists.insert(0, standin::no_index, {tracks_.back()}, {});
+        player_.playback().play_item(0, playlists.item_count(0) - 1);
+    }
+
+    // Runs a status command during which the player does what is given; answers whether it
+    // got to it.
+    bool during_a_command(std::function<void()> action) {
+        play_something();
+        during_command_ = std::move(action);
+        if (peer_.send("INFO")) {
+            pump_one(1s);
+        }
+        drain(5ms);
+        return !std::exchange(during_command_, nullptr);
+    }
+
+    // Connect clicked while a command runs: the link connects again once the command returns.
+    void connect_during_a_command() {
+        step("Connect during a command");
+        const std::size_t first_line = console_.size();
+        const bool clicked = during_a_command([this] {
+            corvina::window_handle dialog = nullptr;
+            call("the page's create", [&] { dialog = page_->create(nullptr); });
+            if (dialog == nullptr) {
+                return;
+            }
+            call("the page's procedure", [&] {
+                dialogs::type_text(dialog, com_port_edit, peer_.port_name().c_str());
+                dialogs::click(dialog, connect_button);
+            });
+            call("the page's destruction", [&] { dialogs::destroy_dialog(dialog); });
+        });
+        if (!clicked) {
+            problem("the command asked nothing of the player");
+            return;
+        }
+        pump_until(
+            [&] {
+                const auto lines = console_.since(first_line);
+                return std::find(lines.begin(), lines.end(), "Activated") != lines.end();
+            },
+            2s);
+        if (answers_check()) {
+            return;
+        }
+        if (!failed_here()) {
+            problem("the link does not answer after the Connect: " +
+                    joined(console_.since(first_line)));
+        } else if (count_errors(console_.since(first_line)) > 1) {
+            problem("a failed Connect logged " + joined(console_.since(first_line)));
+        }
+        step("Connect during a command, connecting again");
+        connect_on_the_page();
+    }
+
+    // The player shuts down while a command runs: the link stops once the command returns.
+    void shut_down_during_a_command() {
+        step("shut-down during a command");
+        const auto shut_down = [this] { call("on_shutdown", [&] { initquit_->on_shutdown(); }); };
+        if (!link_up_ || !during_a_command(shut_down)) {
+            shut_down();
+        }
+        // The reader let go in its hand-off ends as it returns; the player goes on meanwhile.
+        pump_until([] { return false; }, 20ms);
     }
 
     void change_settings_on_the_page() {
@@ -681,10 +776,13 @@ class session {
     serial_peer peer_;
     settings earlier_;
     settings changed_;
+    std::vector<service_ptr<standin::track_object>> tracks_;
+    std::function<void()> during_command_;
     std::optional<standin::loaded_module> module_;
     corvina::component_entry* entry_ = nullptr;
     service_ptr<corvina::initquit> initquit_;
     service_ptr<corvina::preferences_page> page_;
+    bool link_up_ = true;  // false: the commands are not tried
     std::string step_;
     clock::time_point started_ = clock::now();
     session_outcome outcome_;
