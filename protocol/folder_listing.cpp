@@ -2,6 +2,7 @@
 // thread for one folder's listing.
 
 #include <exception>
+#include <new>
 #include <system_error>
 #include <utility>
 
@@ -57,6 +58,9 @@ void phone_link::run_list_worker(std::uint64_t for_opening) {
         start_listing(reply);
         walk_music_folders(reply, get_music_folders());
         end_listing(reply);
+        if (!reply.is_whole()) {
+            throw std::bad_alloc();
+        }
         writer_.submit(std::move(reply), for_opening);
     } catch (const std::exception& error) {
         log_error(error.what());

@@ -1,5 +1,6 @@
 #include "protocol/phone_link.h"
 
+#include <new>
 #include <utility>
 
 #include "protocol/wire_reader.h"
@@ -37,7 +38,11 @@ bool phone_link::join_list_worker(bool keep) {
     return true;
 }
 
+// A reply that could not be built whole is not sent: the command is dropped.
 void phone_link::send_reply(reply_buffer reply) {
+    if (!reply.is_whole()) {
+        throw std::bad_alloc();
+    }
     writer_.submit(std::move(reply));
 }
 

@@ -212,6 +212,7 @@ void basic_string8<Growth>::truncate(std::size_t length) {
 template <class Growth>
 char* basic_string8<Growth>::lock_buffer(std::size_t n) {
     if (n + 1 == 0) {
+        incomplete_ = true;
         return nullptr;
     }
     try {

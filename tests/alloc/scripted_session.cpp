@@ -69,7 +69,7 @@ constexpr std::size_t playlist_items = 300;
 constexpr std::size_t long_title_length = 150000;  // past the playlist reply's first buffer
 constexpr const char* new_title_format = "%title% (%artist%)";
 
-using settings = std::map<std::string, std::string>;  // GUID bytes -> stored data
+using setting_values = std::map<std::string, std::string>;  // GUID bytes -> stored data
 using byte_vector = standin::byte_vector;
 
 std::string key_of(const corvina::guid& id) {
@@ -85,7 +85,7 @@ std::string int_data(int value) {
     return data;
 }
 
-byte_vector blob_of(const settings& values) {
+byte_vector blob_of(const setting_values& values) {
     byte_vector blob;
     for (const auto& [key, data] : values) {
         blob.insert(blob.end(), key.begin(), key.end());
@@ -97,8 +97,8 @@ byte_vector blob_of(const settings& values) {
 }
 
 // The records of a blob; nothing when one is cut short or a setting comes twice.
-std::optional<settings> records_of(const byte_vector& blob) {
-    settings values;
+std::optional<setting_values> records_of(const byte_vector& blob) {
+    setting_values values;
     std::size_t at = 0;
     while (at < blob.size()) {
         if (blob.size() - at < 20) {
@@ -246,18 +246,18 @@ class session {
 
   private:
     standin::player_host_settings host_settings() {
-        standin::player_host_settings settings;
-        settings.random_seed = 7;
-        settings.console = [this](std::string_view line) { console_.add(line); };
+        standin::player_host_settings host;
+        host.random_seed = 7;
+        host.console = [this](std::string_view line) { console_.add(line); };
         // The playback clock is asked inside a command: there the player runs what the user
         // does meanwhile, as the player's modal loops do.
-        settings.clock = [this] {
+        host.clock = [this] {
             if (during_command_) {
                 std::exchange(during_command_, nullptr)();
             }
             return standin::steady_clock_seconds();
         };
-        return settings;
+        return host;
     }
 
     void problem(const std::string& what) { outcome_.problems.push_back(step_ + ": " + what); }
@@ -334,8 +334,27 @@ class session {
         }
     }
 
+    // Whether the console's last word on the link is that it went down: the phone, which
+    // cannot talk to a link that is down, sends nothing (the terminal would keep it for the
+    // next opening).
+    bool link_is_down() const {
+        const auto lines = console_.since(0);
+        for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+            if (*line == "Deactivated") {
+                return true;
+            }
+            if (*line == "Activated" || *line == "Connected.") {
+                return false;
+            }
+        }
+        return true;
+    }
+
     // The phone's recovery: a quiet moment, then CHCK until "Y" comes back.
     bool answers_check() {
+        if (link_is_down()) {
+            return false;
+        }
         for (int attempt = 0; attempt < 3; ++attempt) {
             drain(attempt == 0 ? 5ms : 150ms);
             if (!peer_.send("CHCK")) {
@@ -560,7 +579,7 @@ class session {
                 replies_.sizes.push_back(reply.size());
             } else {
                 const std::size_t expected = replies_.sizes.at(index);
-                const auto limit = failing_heap::has_failed() ? 300ms : 3s;
+                const auto limit = failing_heap::has_failed() ? 100ms : 3s;
                 reply = peer_.receive(expected, limit);
                 if (reply.size() == expected && failing_heap::has_failed()) {
                     reply += drain(5ms);
@@ -728,7 +747,7 @@ class session {
     // Whole records, each setting once, each holding its earlier or its new value; the new
     // ones all when nothing failed.
     void check_saved(const byte_vector& blob) {
-        const std::optional<settings> saved = records_of(blob);
+        const std::optional<setting_values> saved = records_of(blob);
         if (!saved) {
             problem("the saved settings are cut (" + std::to_string(blob.size()) + " bytes)");
             return;
@@ -774,8 +793,8 @@ class session {
     console_lines console_;
     standin::player_host player_;
     serial_peer peer_;
-    settings earlier_;
-    settings changed_;
+    setting_values earlier_;
+    setting_values changed_;
     std::vector<service_ptr<standin::track_object>> tracks_;
     std::function<void()> during_command_;
     std::optional<standin::loaded_module> module_;
