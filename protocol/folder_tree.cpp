@@ -1,6 +1,5 @@
 #include "protocol/folder_tree.h"
 
-#include <exception>
 #include <optional>
 #include <set>
 #include <string>
@@ -173,27 +172,25 @@ bool walk_folder(reply_buffer& reply, const string8& name, const string8& parent
             place(unlisted, entry_name);
             continue;
         }
-        // A subfolder that cannot be allocated for is left out; the walk goes on.
-        try {
-            string8 child_path = folder_path(frame.path, string8(entry_name));
-            const std::optional<folder_identity> identity = identify_folder(child_path);
-            if (identity && on_path.count(*identity) != 0) {
-                // A link back to a folder on the way down: listed, never entered again.
-                place(unlisted, entry_name);
-                continue;
-            }
-            std::optional<folder_listing> child_listing = list_folder(child_path);
-            if (!child_listing ||
-                !place(static_cast<std::uint8_t>(position | kind_folder), entry_name)) {
-                continue;  // unreadable: takes no place among its siblings
-            }
-            // frame and entry_name are not used past this point: the push may move them.
-            stack.push_back(
-                walk_frame{std::move(child_path), std::move(*child_listing), 0, {}, identity});
-            if (identity) {
-                on_path.insert(*identity);
-            }
-        } catch (const std::exception&) {
+        // Memory running out ends the walk (bad_alloc): the listing is dropped, never sent
+        // with folders missing.
+        string8 child_path = folder_path(frame.path, string8(entry_name));
+        const std::optional<folder_identity> identity = identify_folder(child_path);
+        if (identity && on_path.count(*identity) != 0) {
+            // A link back to a folder on the way down: listed, never entered again.
+            place(unlisted, entry_name);
+            continue;
+        }
+        std::optional<folder_listing> child_listing = list_folder(child_path);
+        if (!child_listing ||
+            !place(static_cast<std::uint8_t>(position | kind_folder), entry_name)) {
+            continue;  // unreadable: takes no place among its siblings
+        }
+        // frame and entry_name are not used past this point: the push may move them.
+        stack.push_back(
+            walk_frame{std::move(child_path), std::move(*child_listing), 0, {}, identity});
+        if (identity) {
+            on_path.insert(*identity);
         }
     }
     return true;

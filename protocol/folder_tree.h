@@ -40,7 +40,8 @@ string8 folder_path(const string8& parent_path, const string8& name);
 // place among its siblings. False, with nothing appended, when the folder cannot be listed.
 //
 // Each record is appended whole or not at all: when the reply cannot grow, entries are left
-// out (with their contents), never cut.
+// out (with their contents), never cut, and the reply is no longer whole (it is not sent).
+// Throws bad_alloc when the walk itself runs out of memory.
 bool walk_folder(reply_buffer& reply, const string8& name, const string8& parent_path,
                  std::uint8_t flags, bool recurse);
 

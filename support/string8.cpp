@@ -65,8 +65,7 @@ basic_string8<Growth>::basic_string8(std::string_view text) {
 }
 
 template <class Growth>
-basic_string8<Growth>::basic_string8(const basic_string8& other)
-    : incomplete_(other.incomplete_) {
+basic_string8<Growth>::basic_string8(const basic_string8& other) : incomplete_(other.incomplete_) {
     append(other.get_ptr(), other.length_);
 }
 

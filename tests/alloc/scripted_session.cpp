@@ -114,8 +114,8 @@ std::optional<setting_values> records_of(const byte_vector& blob) {
         if (blob.size() - at < length) {
             return std::nullopt;
         }
-        if (!values.emplace(key, std::string(reinterpret_cast<const char*>(blob.data() + at),
-                                              length))
+        if (!values
+                 .emplace(key, std::string(reinterpret_cast<const char*>(blob.data() + at), length))
                  .second) {
             return std::nullopt;
         }
@@ -273,10 +273,10 @@ class session {
         note_failure();
         if (std::getenv("TESSEL_SWEEP_TIMES") != nullptr) {
             const auto now = clock::now();
-            std::fprintf(stderr, "%s: %lld ms\n", step_.c_str(),
-                         static_cast<long long>(
-                             std::chrono::duration_cast<std::chrono::milliseconds>(now - started_)
-                                 .count()));
+            std::fprintf(
+                stderr, "%s: %lld ms\n", step_.c_str(),
+                static_cast<long long>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(now - started_).count()));
             started_ = now;
         }
         step_ = std::move(name);
@@ -381,8 +381,8 @@ class session {
         long_one.tags["title"] = std::string(long_title_length, 'L');
         long_one.tags["artist"] = "Someone";
         long_one.length = 200.0;
-        tracks.push_back(standin::make_counted<standin::track_object>(
-            stage_.track_path("top.mp3"), long_one));
+        tracks.push_back(
+            standin::make_counted<standin::track_object>(stage_.track_path("top.mp3"), long_one));
         for (std::size_t i = 1; i < playlist_items; ++i) {
             standin::track_metadata metadata;
             metadata.tags["title"] = "Track " + std::to_string(i);
@@ -536,6 +536,16 @@ class session {
         connect_on_the_page();
     }
 
+    // Serves the main thread until the link says it is up (or a moment has passed).
+    void await_activated(std::size_t first_line) {
+        pump_until(
+            [&] {
+                const auto lines = console_.since(first_line);
+                return std::find(lines.begin(), lines.end(), "Activated") != lines.end();
+            },
+            2s);
+    }
+
     // Opens the page, clicks Connect, closes the page; the link must answer afterwards.
     void connect_on_the_page() {
         corvina::window_handle dialog = nullptr;
@@ -549,12 +559,7 @@ class session {
             dialogs::type_text(dialog, com_port_edit, peer_.port_name().c_str());
             dialogs::click(dialog, connect_button);
         });
-        pump_until(
-            [&] {
-                const auto lines = console_.since(first_line);
-                return std::find(lines.begin(), lines.end(), "Activated") != lines.end();
-            },
-            2s);
+        await_activated(first_line);
         if (!answers_check()) {
             problem("the link does not answer after a Connect: " +
                     joined(console_.since(first_line)));
@@ -660,12 +665,7 @@ class session {
             problem("the command asked nothing of the player");
             return;
         }
-        pump_until(
-            [&] {
-                const auto lines = console_.since(first_line);
-                return std::find(lines.begin(), lines.end(), "Activated") != lines.end();
-            },
-            2s);
+        await_activated(first_line);
         if (answers_check()) {
             return;
         }
@@ -718,12 +718,7 @@ class session {
         step("Connect");
         const std::size_t first_line = console_.size();
         call("the page's procedure", [&] { dialogs::click(dialog, connect_button); });
-        pump_until(
-            [&] {
-                const auto lines = console_.since(first_line);
-                return std::find(lines.begin(), lines.end(), "Activated") != lines.end();
-            },
-            2s);
+        await_activated(first_line);
         if (!answers_check()) {
             if (!failed_here()) {
                 problem("the link does not answer after Connect: " +
@@ -735,6 +730,7 @@ class session {
                 step("Connect again");
                 const std::size_t again = console_.size();
                 call("the page's procedure", [&] { dialogs::click(dialog, connect_button); });
+                await_activated(again);
                 if (!answers_check()) {
                     problem("the link does not answer after a second Connect: " +
                             joined(console_.since(again)));
@@ -831,8 +827,7 @@ std::string session_stage::track_path(const char* name) const {
     return (music_ / name).string();
 }
 
-session_outcome run_session(const session_stage& stage, std::size_t fail_at,
-                            reply_sizes& replies) {
+session_outcome run_session(const session_stage& stage, std::size_t fail_at, reply_sizes& replies) {
     session one(stage, replies);
     return one.run(fail_at);
 }

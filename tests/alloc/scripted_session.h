@@ -49,7 +49,6 @@ struct reply_sizes {
     std::vector<std::size_t> sizes;  // per command of the script
 };
 
-session_outcome run_session(const session_stage& stage, std::size_t fail_at,
-                            reply_sizes& replies);
+session_outcome run_session(const session_stage& stage, std::size_t fail_at, reply_sizes& replies);
 
 }  // namespace tessel::test
