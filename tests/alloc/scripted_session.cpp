@@ -22,6 +22,7 @@
 #include "corvina/dialogs.h"
 #include "corvina/posix_windows.h"
 #include "corvina/service.h"
+#include "host/preferences_layout.h"
 #include "standin/player/config_store.h"
 #include "standin/player/module_loader.h"
 #include "standin/player/playback_model.h"
@@ -57,13 +58,7 @@ constexpr corvina::guid use_specific_playlist_id{
 constexpr corvina::guid specific_playlist_id{
     0xA571FDAC, 0xB494, 0x4D31, {0xBF, 0xA7, 0x1D, 0x94, 0x4F, 0xCE, 0x3A, 0x4B}};
 
-// The page's controls.
-constexpr int music_directory_edit = 1002;
-constexpr int com_port_edit = 1004;
-constexpr int connect_button = 1005;
-constexpr int auto_connect_check = 1006;
-constexpr int title_format_edit = 1007;
-constexpr int shuffle_next_random_check = 1009;
+using namespace preferences_layout;  // the page's controls
 
 constexpr std::size_t playlist_items = 300;
 constexpr std::size_t long_title_length = 150000;  // past the playlist reply's first buffer
