@@ -50,9 +50,7 @@ open_outcome bluetooth_connection::open_port(const string8& name, port_handle& o
 }
 
 void bluetooth_connection::log_connecting(const string8& name) {
-    scratch_string8 line("Connecting to serial port ");
-    line += name.view();
-    log_info(line.view());
+    log_info("Connecting to serial port ", name.view());
 }
 
 void bluetooth_connection::log_outcome(open_outcome outcome) {
