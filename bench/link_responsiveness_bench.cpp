@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/main_thread_probe.h"
 #include "bench/phone_end.h"
 #include "bench/served_link.h"
 #include "corvina/posix_windows.h"
@@ -29,46 +30,7 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace pw = corvina::posix_windows;
-using test::thread_count;
-
-// Sends the main thread's probe window a message every 2 ms and keeps the longest wait.
-class main_thread_probe {
-  public:
-    main_thread_probe() {
-        static const bool registered = pw::register_class("bench_probe", pw::default_procedure);
-        window_ =
-            registered ? pw::create_window("bench_probe", "probe", nullptr, nullptr) : nullptr;
-        sender_ = std::thread([this] {
-            while (!stop_.load()) {
-                const auto sent = clock::now();
-                pw::send_message(window_, 0x8001, 0, 0);
-                const double waited = seconds_since(sent) * 1e3;
-                longest_ms_.store(std::max(longest_ms_.load(), waited));
-                std::this_thread::sleep_for(2ms);
-            }
-            ended_.store(true);
-        });
-    }
-    main_thread_probe(const main_thread_probe&) = delete;
-    main_thread_probe& operator=(const main_thread_probe&) = delete;
-    // Call on the main thread, which must pump until then.
-    double finish() {
-        stop_.store(true);
-        while (!ended_.load()) {
-            pw::pump_wait(1);  // serves the sender's last send
-        }
-        sender_.join();
-        pw::destroy_window(window_);
-        return longest_ms_.load();
-    }
-
-  private:
-    corvina::window_handle window_ = nullptr;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> ended_{false};
-    std::atomic<double> longest_ms_{0.0};
-    std::thread sender_;
-};
+using test::thread_census;
 
 // A phone reading about 100 KB a second and polling INFO twice a second, until the listing's
 // end mark has come. Answers the listing's bytes, 0 when it did not come whole.
@@ -102,7 +64,7 @@ int run(int stalls) {
     }
     quiet_player player;
     std::thread([] {}).join();
-    const std::size_t threads_before = thread_count();
+    const thread_census threads;
     if (!start_served_link(phone.port_path(), tree.root.string())) {
         return 1;
     }
@@ -164,7 +126,7 @@ int run(int stalls) {
         const auto start = clock::now();
         link_manager_instance->activate(false);
         returned_ms.push_back(seconds_since(start) * 1e3);
-        while (thread_count() > threads_before && seconds_since(start) < 30.0) {
+        while (threads.started() > 0 && seconds_since(start) < 30.0) {
             std::this_thread::sleep_for(100us);
         }
         stall_ms.push_back(seconds_since(start) * 1e3);

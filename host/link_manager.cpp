@@ -36,8 +36,8 @@ link_manager::link_manager() {
 link_manager::~link_manager() {
     log_info("Terminating");
     activate(false);
-    // The component may be unloaded after this: no reader still opening the port may outlive
-    // it. (One let go inside a hand-off only returns from that hand-off and ends.)
+    // A reader still held in an open or in the file system is let go: it keeps the module
+    // loaded until it has ended, and touches nothing of the manager's.
     stopped_readers_.clear();
     unregister_window_class(window_class_name, host().instance);
 }
@@ -65,8 +65,8 @@ void link_manager::activate(bool on) {
         link_->replies().stop();
         connection_->cancel_io();
         destroy_window(std::exchange(window_, nullptr));
+        link_->stop_list_walks(wait_serving_sent_messages);
         stop_reader();
-        link_->join_list_worker(false);
         connection_->close();
         log_info("Deactivated");
         return;

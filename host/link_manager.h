@@ -33,8 +33,9 @@ class link_manager {
     // on: creates the hidden window, applies the settings and starts the reader, which opens
     // the port and logs "Activated", and returns at once; when the port cannot be opened the
     // reader asks the main thread to deactivate (end_failed_connection). off: cuts the reply
-    // being written, destroys the window, stops the reader, waits for a running folder walk,
-    // closes the port ("Deactivated"); a reader still opening the port is not waited for.
+    // being written, destroys the window, stops the reader and the folder walks,
+    // closes the port ("Deactivated"); a reader still opening the port and a walk or a
+    // command held in the file system are not waited for: they end by themselves.
     // Asked for while a handed-over command runs (a player service of the command runs the
     // message loop), it takes effect when the command returns: the reader waits for that
     // command, so waiting for the reader now would never end.
@@ -59,11 +60,12 @@ class link_manager {
     std::unique_ptr<phone_link> link_;
     bluetooth_connection* connection_;  // owned by link_
 
-    std::mutex opening_turn_;  // taken by each reader's open of the port
+    // Taken by each reader's open of the port; shared with readers that may outlive the manager.
+    std::shared_ptr<std::mutex> opening_turn_ = std::make_shared<std::mutex>();
     std::unique_ptr<link_reader> reader_;
-    // Readers stopped while they were opening the port, which may take seconds. Each ends by
-    // itself when its open returns; the ended ones go at the next activation, the rest are
-    // waited for at teardown, before the connection and opening_turn_ go.
+    // Readers stopped while they were opening the port or waiting on the file system, which may
+    // take seconds. Each ends by itself when its call returns; the ended ones go at the next
+    // activation, the rest are let go at teardown.
     std::vector<std::unique_ptr<link_reader>> stopped_readers_;
     corvina::window_handle window_ = nullptr;
     bool active_ = false;

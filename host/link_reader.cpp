@@ -9,6 +9,8 @@
 #include "host/link_window.h"
 #include "host/message_window.h"
 #include "protocol/command_code.h"
+#include "protocol/deferred_reply.h"
+#include "protocol/file_system_gate.h"
 #include "support/log.h"
 #include "transport/bluetooth_connection.h"
 #include "transport/open_canceller.h"
@@ -32,6 +34,7 @@ struct link_reader::state {
     bool stopping = false;
     bool opening = false;
     open_canceller open_in_progress;  // armed while opening
+    file_system_gate file_work;       // for the file-system part of a command
     std::atomic<bool> connect_failed{false};
     std::atomic<bool> ended{false};
 
@@ -53,8 +56,13 @@ struct link_reader::state {
                 open_in_progress.cancel();
             }
         }
+        file_work.request_stop();
         wake.notify_all();
     }
+
+    // True when the thread has ended or sits in a call that may take seconds (an open, the
+    // file system), after which it touches nothing but its own state if it was stopped.
+    bool can_be_let_go() const { return ended.load() || is_opening() || file_work.can_be_let_go(); }
 
     // Sleeps up to the given time; false when the reader was told to stop meanwhile.
     bool pause(std::chrono::milliseconds time) {
@@ -94,13 +102,13 @@ struct link_reader::state {
 class link_reader::session {
   public:
     session(std::shared_ptr<state> shared, bluetooth_connection& port, string8 port_name,
-            corvina::window_handle window, std::mutex& opening_turn)
+            corvina::window_handle window, std::shared_ptr<std::mutex> opening_turn)
         : shared_(std::move(shared)),
           reader_(*shared_),
           port_(port),
           port_name_(std::move(port_name)),
           window_(window),
-          opening_turn_(opening_turn) {}
+          opening_turn_(std::move(opening_turn)) {}
 
     void run() {
         if (connect()) {
@@ -139,7 +147,7 @@ class link_reader::session {
             // the port is opened exclusively. A reader stopped while it waited opens nothing.
             // (A stop that comes after this check but before the system has the open under
             // way cannot cut it: the open runs its course.)
-            const std::lock_guard<std::mutex> turn(opening_turn_);
+            const std::lock_guard<std::mutex> turn(*opening_turn_);
             port_handle opened;
             if (!reader_.stopped()) {
                 outcome = bluetooth_connection::open_port(port_name_, opened);
@@ -217,8 +225,14 @@ class link_reader::session {
         if (code == commands::info && !reader_.pause(info_delay)) {
             return false;
         }
-        // After this returns the reader may have been let go: only its own state is used.
-        send_window_message(window_, app_message, 0, static_cast<std::intptr_t>(code));
+        // The main thread may leave the file-system part of the command here. After the send
+        // returns the reader may have been let go: only its own state is used then.
+        std::unique_ptr<deferred_reply> file_work;
+        send_window_message(window_, app_message, reinterpret_cast<std::uintptr_t>(&file_work),
+                            static_cast<std::intptr_t>(code));
+        if (file_work != nullptr && !reader_.stopped()) {
+            file_work->run(&reader_.file_work);
+        }
         return reader_.pause(handoff_rest);
     }
 
@@ -227,22 +241,21 @@ class link_reader::session {
     bluetooth_connection& port_;
     const string8 port_name_;
     const corvina::window_handle window_;
-    std::mutex& opening_turn_;
+    const std::shared_ptr<std::mutex> opening_turn_;  // kept while a let-go reader opens
 };
 
 link_reader::link_reader(bluetooth_connection& port, string8 port_name,
-                         corvina::window_handle window, std::mutex& opening_turn)
+                         corvina::window_handle window, std::shared_ptr<std::mutex> opening_turn)
     : state_(std::make_shared<state>()) {
-    thread_ =
-        std::thread([running = std::make_unique<session>(state_, port, std::move(port_name), window,
-                                                         opening_turn)] { running->run(); });
+    // Shared, since the thread's function is copyable.
+    auto running = std::make_shared<session>(state_, port, std::move(port_name), window,
+                                             std::move(opening_turn));
+    thread_ = module_thread([running] { running->run(); });
 }
 
 link_reader::~link_reader() {
-    request_stop();
-    if (thread_.joinable()) {
-        wait_serving_sent_messages([this] { return has_ended(); });
-        thread_.join();
+    if (!stop()) {
+        thread_.let_go();  // ends by itself once its open or file-system call returns
     }
 }
 
@@ -257,7 +270,7 @@ bool link_reader::stop() {
     }
     // The reader may be waiting for this very thread to run its hand-off: serve it (the window
     // is gone by now, so the hand-off fails at once) until the reader has ended.
-    wait_serving_sent_messages([this] { return has_ended() || state_->is_opening(); });
+    wait_serving_sent_messages([this] { return state_->can_be_let_go(); });
     if (!has_ended()) {
         return false;
     }
@@ -268,7 +281,7 @@ bool link_reader::stop() {
 void link_reader::let_go() {
     request_stop();
     if (thread_.joinable()) {
-        thread_.detach();
+        thread_.let_go();
     }
 }
 

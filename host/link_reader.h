@@ -7,13 +7,16 @@
 // opened again by its name about once a second until it is back.
 //
 // Opening happens here, never on the player's main thread: a Bluetooth port connects to the
-// phone while it opens, which takes seconds when the phone is away.
+// phone while it opens, which takes seconds when the phone is away. So does the file-system
+// part of a command (a folder's listing, a file's search) that the main thread leaves behind:
+// the reader makes that reply before it rests and reads the next command, so replies keep
+// their order and pacing.
 
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include "corvina/platform_types.h"
+#include "support/module_thread.h"
 #include "support/string8.h"
 
 namespace tessel {
@@ -27,12 +30,13 @@ class link_reader {
     // opened, "Could not connect!", and it sends connect_failed_message to the window so that
     // the main thread deactivates. Opens of the port by every reader of one connection take
     // turns through opening_turn, so that a reader let go in a slow open never holds the port
-    // against the next one. The port must stay open until the reader has stopped.
+    // against the next one. The port must stay open until the reader has stopped or been let
+    // go.
     link_reader(bluetooth_connection& port, string8 port_name, corvina::window_handle window,
-                std::mutex& opening_turn);
+                std::shared_ptr<std::mutex> opening_turn);
     link_reader(const link_reader&) = delete;
     link_reader& operator=(const link_reader&) = delete;
-    // Stops the reader and waits for its thread, whatever it waits in.
+    // Stops the reader as stop() does, and lets it go when it is held in a system call.
     ~link_reader();
 
     // Tells the reader to stop: it opens, reads and hands over nothing more. Its rests end at
@@ -41,9 +45,9 @@ class link_reader {
 
     // Stops the reader and waits for its thread, serving the calling (main) thread's sent
     // messages meanwhile: a reader in its hand-off needs that to return. A reader that is
-    // opening the port is not waited for, since the open may take seconds: answers false, and
-    // the reader ends by itself once the open returns, closing what it opened and touching
-    // nothing but its own state from then on.
+    // opening the port or waiting on the file system is not waited for, since either may take
+    // seconds: answers false, and the reader ends by itself once that call returns, closing
+    // what it opened and touching nothing but its own state from then on.
     bool stop();
 
     // For a reader that waits in a hand-off the calling thread is itself running, so that
@@ -62,7 +66,7 @@ class link_reader {
     class session;
 
     std::shared_ptr<state> state_;
-    std::thread thread_;
+    module_thread thread_;
 };
 
 }  // namespace tessel

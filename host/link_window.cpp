@@ -5,6 +5,7 @@
 #include "host/link_lifecycle.h"
 #include "host/link_manager.h"
 #include "host/settings.h"
+#include "protocol/deferred_reply.h"
 #include "protocol/phone_link.h"
 #include "support/boundary.h"
 #include "support/host_access.h"
@@ -63,8 +64,10 @@ std::intptr_t TESSEL_WINDOW_CALLBACK link_window_proc(corvina::window_handle win
             const count_scope running(commands_running);
             use_specific_playlist();
             if (link_manager_instance != nullptr) {
+                // A reader sends the place for the file-system part of the command in wparam.
                 link_manager_instance->link().process_command(
-                    static_cast<command_code>(static_cast<std::uintptr_t>(lparam)));
+                    static_cast<command_code>(static_cast<std::uintptr_t>(lparam)),
+                    reinterpret_cast<std::unique_ptr<deferred_reply>*>(wparam));
             }
         });
         if (commands_running == 0) {

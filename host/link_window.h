@@ -10,10 +10,11 @@ namespace tessel {
 // Sent by the reader whose first open of the port failed: the main thread deactivates.
 inline constexpr std::uint32_t connect_failed_message = app_message + 1;
 
-// For app_message (lparam: the command code): makes the chosen playlist active when the user
-// asked for one, then runs the command. A failure of the player's services is logged and the
-// command dropped: nothing escapes into the window system. Then what was put off while the
-// command ran (a deactivation, a reconnection, the shut-down) takes effect. For
+// For app_message (lparam: the command code; wparam: null, or where the reader wants the
+// file-system part of the command left, a std::unique_ptr<deferred_reply>): makes the chosen
+// playlist active when the user asked for one, then runs the command. A failure of the player's
+// services is logged and the command dropped: nothing escapes into the window system. Then what was
+// put off while the command ran (a deactivation, a reconnection, the shut-down) takes effect. For
 // connect_failed_message: deactivates the link whose reader sent it. Every message, these
 // included, then gets the default procedure's answer.
 std::intptr_t TESSEL_WINDOW_CALLBACK link_window_proc(corvina::window_handle window,

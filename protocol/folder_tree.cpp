@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "protocol/file_search.h"
+#include "protocol/file_system_gate.h"
 #include "protocol/folder_identity.h"
 #include "support/log.h"
 #include "support/reply_buffer.h"
@@ -121,10 +122,11 @@ string8 folder_path(const string8& parent_path, const string8& name) {
 }
 
 bool walk_folder(reply_buffer& reply, const string8& name, const string8& parent_path,
-                 std::uint8_t flags, bool recurse) {
+                 std::uint8_t flags, bool recurse, file_system_gate* gate) {
     using namespace folder_flags;
+    gated_calls calls(gate);
     string8 path = folder_path(parent_path, name);
-    std::optional<folder_listing> listing = list_folder(path);
+    std::optional<folder_listing> listing = calls.run([&] { return list_folder(path); });
     if (!listing || !append_record(reply, flags, name.view())) {
         return false;
     }
@@ -133,7 +135,7 @@ bool walk_folder(reply_buffer& reply, const string8& name, const string8& parent
     std::set<folder_identity> on_path;
     std::optional<folder_identity> root_identity;
     if (recurse) {
-        root_identity = identify_folder(path);
+        root_identity = calls.run([&] { return identify_folder(path); });
         if (root_identity) {
             on_path.insert(*root_identity);
         }
@@ -142,6 +144,9 @@ bool walk_folder(reply_buffer& reply, const string8& name, const string8& parent
     stack.push_back(walk_frame{std::move(path), std::move(*listing), 0, {}, root_identity});
 
     while (!stack.empty()) {
+        if (calls.stopped()) {
+            return false;
+        }
         walk_frame& frame = stack.back();
         if (frame.next == frame.listing.entries.size()) {
             frame.positions.finish(reply);
@@ -176,13 +181,15 @@ bool walk_folder(reply_buffer& reply, const string8& name, const string8& parent
         // A subfolder that cannot be allocated for is left out; the walk goes on.
         try {
             string8 child_path = folder_path(frame.path, string8(entry_name));
-            const std::optional<folder_identity> identity = identify_folder(child_path);
+            const std::optional<folder_identity> identity =
+                calls.run([&] { return identify_folder(child_path); });
             if (identity && on_path.count(*identity) != 0) {
                 // A link back to a folder on the way down: listed, never entered again.
                 place(unlisted, entry_name);
                 continue;
             }
-            std::optional<folder_listing> child_listing = list_folder(child_path);
+            std::optional<folder_listing> child_listing =
+                calls.run([&] { return list_folder(child_path); });
             if (!child_listing ||
                 !place(static_cast<std::uint8_t>(position | kind_folder), entry_name)) {
                 continue;  // unreadable: takes no place among its siblings
@@ -199,6 +206,18 @@ bool walk_folder(reply_buffer& reply, const string8& name, const string8& parent
     return true;
 }
 
+reply_buffer start_listing_reply() {
+    constexpr std::uint32_t initial_capacity = 65536;
+    reply_buffer reply(initial_capacity);
+    reply.append_bytes("LISTACK");
+    return reply;
+}
+
+void end_listing_reply(reply_buffer& reply) {
+    reply.append_byte(0xFF);
+    reply.append_byte(0x00);
+}
+
 std::vector<string8> split_music_folders(const string8& folders) {
     std::vector<string8> pieces;
     std::string_view rest = folders.view();
@@ -212,10 +231,10 @@ std::vector<string8> split_music_folders(const string8& folders) {
     }
 }
 
-void walk_music_folders(reply_buffer& reply, const string8& folders) {
+void walk_music_folders(reply_buffer& reply, const string8& folders, file_system_gate* gate) {
     using namespace folder_flags;
     if (folders.view().find(';') == std::string_view::npos) {
-        walk_folder(reply, folders, string8(), root, true);
+        walk_folder(reply, folders, string8(), root, true, gate);
         return;
     }
     if (!append_record(reply, root, std::string_view())) {
@@ -225,7 +244,10 @@ void walk_music_folders(reply_buffer& reply, const string8& folders) {
     for (const string8& folder : split_music_folders(folders)) {
         const std::uint32_t flags_at = reply.size();
         const auto flags = static_cast<std::uint8_t>(positions.next() | kind_folder);
-        if (walk_folder(reply, folder, string8(), flags, true)) {
+        if (gate != nullptr && gate->stop_requested()) {
+            return;
+        }
+        if (walk_folder(reply, folder, string8(), flags, true, gate)) {
             positions.placed(flags_at);
         }
     }

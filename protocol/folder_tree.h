@@ -16,6 +16,7 @@
 
 namespace tessel {
 
+class file_system_gate;
 class reply_buffer;
 
 namespace folder_flags {
@@ -41,14 +42,22 @@ string8 folder_path(const string8& parent_path, const string8& name);
 //
 // Each record is appended whole or not at all: when the reply cannot grow, entries are left
 // out (with their contents), never cut.
+//
+// With a gate, each call into the file system goes through it and the walk ends early, with
+// the reply unfinished, once the gate is told to stop.
 bool walk_folder(reply_buffer& reply, const string8& name, const string8& parent_path,
-                 std::uint8_t flags, bool recurse);
+                 std::uint8_t flags, bool recurse, file_system_gate* gate = nullptr);
+
+// A LISTACK reply: the token, the records a walk appends, then the end mark.
+reply_buffer start_listing_reply();
+void end_listing_reply(reply_buffer& reply);
 
 // The music-folder setting cut at each ';', empty pieces included.
 std::vector<string8> split_music_folders(const string8& folders);
 
 // Appends the records for the whole music-folder setting: one folder walked as the root, or
 // with several a nameless root holding each folder that could be read.
-void walk_music_folders(reply_buffer& reply, const string8& folders);
+void walk_music_folders(reply_buffer& reply, const string8& folders,
+                        file_system_gate* gate = nullptr);
 
 }  // namespace tessel

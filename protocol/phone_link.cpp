@@ -31,17 +31,31 @@ string8 phone_link::get_music_folders() const {
 }
 
 bool phone_link::join_list_worker(bool keep) {
-    if (!keep && list_worker_.joinable()) {
-        list_worker_.join();
+    if (!keep) {
+        walks_.wait_all();
     }
     return true;
+}
+
+void phone_link::stop_list_walks(const list_walks::waiter& wait) {
+    walks_.stop(wait);
 }
 
 void phone_link::send_reply(reply_buffer reply) {
     writer_.submit(std::move(reply));
 }
 
-void phone_link::process_command(command_code code) {
+void phone_link::send_deferred(deferred_reply::maker make,
+                               std::unique_ptr<deferred_reply>* file_work) {
+    auto reply = std::make_unique<deferred_reply>(std::move(make), writer_, connection_->opening());
+    if (file_work != nullptr) {
+        *file_work = std::move(reply);
+    } else {
+        reply->run(nullptr);
+    }
+}
+
+void phone_link::process_command(command_code code, std::unique_ptr<deferred_reply>* file_work) {
     if (!host_is_main_thread()) {
         log_error("process_command() called from outside of main thread.");
         return;
@@ -125,16 +139,16 @@ void phone_link::process_command(command_code code) {
             send_detailed_info();
             break;
         case commands::file_info:
-            send_file_info(read_string());
+            send_file_info(read_string(), file_work);
             break;
         case commands::playlist:
             send_playlist();
             break;
         case commands::list:
-            start_list_worker();
+            walks_.start(get_music_folders(), connection_->opening());
             break;
         case commands::folder_list:
-            send_folder_listing(read_string());
+            send_folder_listing(read_string(), file_work);
             break;
         default:
             break;  // unknown codes are ignored without a word

@@ -1,12 +1,14 @@
 // The short, fixed-shape reports: status, volume, version, playlist length, detailed values and
 // the playing file's size.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "protocol/big_endian.h"
 #include "protocol/file_search.h"
+#include "protocol/file_system_gate.h"
 #include "protocol/phone_link.h"
 #include "support/log.h"
 #include "support/reply_buffer.h"
@@ -99,24 +101,37 @@ void phone_link::send_detailed_info() {
     send_reply(std::move(reply));
 }
 
-void phone_link::send_file_info(const string8& /*ignored_argument*/) {
+void phone_link::send_file_info(const string8& /*ignored_argument*/,
+                                std::unique_ptr<deferred_reply>* file_work) {
     // The player keeps a file as the location "file://" + path; the search wants the path.
     const string8 location = control_.get_playing_path();
     std::string_view path = location.view();
     if (path.starts_with(file_location_prefix)) {
         path.remove_prefix(file_location_prefix.size());
     }
-    // No file (nothing playing, or it is gone) reports size 0.
-    std::uint32_t size = 0;
-    if (!path.empty()) {
-        if (const file_search found = start_file_search(string8(path).c_str())) {
-            size = static_cast<std::uint32_t>(found->get_size());
-        }
-    }
-    reply_buffer reply(11);
-    reply.append_bytes("FINFACK");
-    reply.append_u32(to_wire_u32(size));
-    send_reply(std::move(reply));
+    send_deferred(
+        [path = string8(path)](file_system_gate* gate) {
+            // No file (nothing playing, or it is gone) reports size 0.
+            std::uint32_t size = 0;
+            if (!path.is_empty()) {
+                // The size is read and the search ended inside the call too: on some systems
+                // either goes to the disk.
+                const std::optional<std::uint64_t> found =
+                    gated_calls(gate).run([&]() -> std::optional<std::uint64_t> {
+                        const file_search search = start_file_search(path.c_str());
+                        if (!search) {
+                            return std::nullopt;
+                        }
+                        return search->get_size();
+                    });
+                size = static_cast<std::uint32_t>(found.value_or(0));
+            }
+            reply_buffer reply(11);
+            reply.append_bytes("FINFACK");
+            reply.append_u32(to_wire_u32(size));
+            return reply;
+        },
+        file_work);
 }
 
 }  // namespace tessel

@@ -17,6 +17,7 @@ checks=200
 infos=60
 stalls=10
 reconnects=10
+slow_rounds=10
 if [[ "${1:-}" == "--quick" ]]; then
     list_rounds=3
     phone_rounds=3
@@ -25,12 +26,14 @@ if [[ "${1:-}" == "--quick" ]]; then
     infos=15
     stalls=3
     reconnects=4
+    slow_rounds=4
 fi
 
 build=build/bench
 cmake --preset bench >/dev/null
 cmake --build "$build" -j2 --target bench_list_walk bench_list_memory bench_phone_list \
-    bench_playlist_transfer bench_round_trip bench_link_responsiveness bench_link_reconnect
+    bench_playlist_transfer bench_round_trip bench_link_responsiveness bench_link_reconnect \
+    bench_slow_share
 results="$build/results"
 mkdir -p "$results"
 bin="$build/bin"
@@ -50,6 +53,7 @@ run phone_list "$bin/bench_phone_list" "$phone_rounds"
 run round_trip "$bin/bench_round_trip" "$checks" "$infos"
 run link_responsiveness "$bin/bench_link_responsiveness" "$stalls"
 run link_reconnect "$bin/bench_link_reconnect" "$reconnects"
+run slow_share "$bin/bench_slow_share" "$slow_rounds"
 run playlist_transfer "$bin/bench_playlist_transfer" 1 "${plst_sizes[@]}"
 
 echo
@@ -57,7 +61,7 @@ echo "Summary ($(uname -sm), $(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC'))"
 {
     echo "benchmark|figure|goal|ratio to goal|verdict"
     for name in list_walk list_memory phone_list round_trip link_responsiveness link_reconnect \
-        playlist_transfer; do
+        slow_share playlist_transfer; do
         grep -h '^SUMMARY|' "$results/$name.txt" | cut -d'|' -f2-
     done
 } | column -t -s '|'

@@ -10,6 +10,7 @@
 
 #include "corvina/shared.h"
 #include "standin/shared/directory_listing_posix.h"
+#include "standin/shared/slow_share.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ corvina::find_file* uFindFirstFile(const char* pattern) {
     if (pattern == nullptr) {
         return nullptr;
     }
+    corvina::standin_shared::wait_as_a_slow_share();
     std::string path(pattern);
     for (char& c : path) {
         if (c == '\\') {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "corvina/shared.h"
+#include "standin/shared/slow_share.h"
 #include "standin/shared/wide_text_win32.h"
 
 namespace {
@@ -58,6 +59,7 @@ corvina::find_file* uFindFirstFile(const char* pattern) {
     if (pattern == nullptr || *pattern == '\0') {
         return nullptr;
     }
+    corvina::standin_shared::wait_as_a_slow_share();
     try {
         // Strict: a replaced character would search for other names.
         std::wstring wide;

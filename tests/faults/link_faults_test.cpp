@@ -1,7 +1,8 @@
 // The link under faults, over a real pseudo-terminal: the port vanishing while active and
-// coming back; a port whose opening takes seconds; a phone that stops reading or reads slowly
-// in the middle of a large folder listing; deactivation and shut-down with everything in
-// flight, or asked for while a command's player service runs the message loop.
+// coming back; a port whose opening takes seconds; a music folder whose directory calls do not
+// return; a phone that stops reading or reads slowly in the middle of a large folder listing;
+// deactivation and shut-down with everything in flight, or asked for while a command's player
+// service runs the message loop.
 
 #include <sys/resource.h>
 
@@ -25,6 +26,7 @@
 #include "tests/common/link_activation.h"
 #include "tests/common/thread_count.h"
 #include "tests/control/recording_player.h"
+#include "tests/faults/slow_folder_search.h"
 #include "tests/faults/slow_port_open.h"
 #include "tests/protocol/listing_parser.h"
 #include "tests/protocol/scratch_folder.h"
@@ -513,6 +515,140 @@ TEST_F(busy_link, shut_down_with_everything_in_flight_ends_at_once_and_leaves_no
     ASSERT_GE(logged.size(), 3u);
     EXPECT_EQ(lines(logged.end() - 3, logged.end()),
               (lines{"Deactivated", "Terminating", "Deactivated"}));
+}
+
+namespace slow_folder_search = test::slow_folder_search;
+
+// A music folder on a share that has gone away: its directory calls wait until released.
+class dead_share : public link_faults {
+  protected:
+    dead_share() {
+        music.add_file("album/one.mp3");
+        music.add_file("album/two.mp3");
+        music.add_file("away/three.mp3", 3);
+        music.add_file("other/four.mp3");
+        cfg_music_directory.set(music.text().c_str());
+    }
+    ~dead_share() override { slow_folder_search::release(); }
+
+    // Holds every search of the "away" folder, and pumps until one is held.
+    void hold_away_folder_and(const std::string& commands) {
+        slow_folder_search::hold("away");
+        ASSERT_TRUE(phone->send(commands));
+        std::size_t handed_over = 0;
+        pump_until([] { return slow_folder_search::await_held_search(0ms); }, 10s, handed_over);
+        ASSERT_TRUE(slow_folder_search::await_held_search(0ms));
+    }
+
+    // Pumps until what the phone has satisfies complete, or the limit passes.
+    std::string receive_until(const std::function<bool(const std::string&)>& complete,
+                              std::chrono::milliseconds limit) {
+        std::string got;
+        const auto deadline = clock::now() + limit;
+        while (!complete(got) && clock::now() < deadline) {
+            corvina::posix_windows::pump_wait(5);
+            got += phone->receive(65536, 5ms);
+        }
+        return got;
+    }
+
+    // Each stop returns within a moment while a command is held, and nothing of the held
+    // command reaches the phone, not even once the share answers again.
+    void expect_prompt_stop_and_silence(const std::function<void()>& stop) {
+        const auto stopping = clock::now();
+        stop();
+        EXPECT_LT(clock::now() - stopping, 1s);
+        slow_folder_search::release();
+        EXPECT_EQ(receive_until([](const std::string&) { return false; }, 500ms), "");
+    }
+
+    std::string music_name() const { return music.text(); }
+
+    test::scratch_folder music;
+};
+
+TEST_F(dead_share, a_walk_held_in_the_file_system_holds_up_neither_the_player_nor_the_commands) {
+    ASSERT_EQ(phone->unavailable_reason(), "");
+    activate_and_check();
+
+    // LIST, LIST, CHCK with the first walk held: the check is answered at once, the main
+    // thread serves what other threads send it, and both listings follow once released.
+    hold_away_folder_and("LIST");
+    ASSERT_TRUE(phone->send("LISTCHCK"));
+    EXPECT_EQ(receive_while_pumping(1, 10s), "Y");
+    EXPECT_LT(longest_answer_while_pumping(500ms), 50ms);
+    slow_folder_search::release();
+    const std::string listings = receive_until(
+        [](const std::string& got) {
+            return got.find("LISTACK", 1) != std::string::npos &&
+                   got.ends_with(std::string("\xFF\0", 2));
+        },
+        10s);
+    const std::size_t second = listings.find("LISTACK", 1);
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_EQ(listings.substr(0, second), listings.substr(second));
+    const test::parsed_listing listing = test::parse_listing(listings.substr(second));
+    ASSERT_TRUE(listing.well_formed);
+    ASSERT_EQ(listing.roots.size(), 1u);
+    EXPECT_EQ(listing.roots[0].entries.size(), 3u);
+}
+
+TEST_F(dead_share, deactivation_connect_and_shut_down_let_go_of_a_walk_held_in_the_file_system) {
+    ASSERT_EQ(phone->unavailable_reason(), "");
+    const thread_census threads;
+    activate_and_check();
+
+    hold_away_folder_and("LIST");
+    expect_prompt_stop_and_silence([] { link_manager_instance->activate(false); });
+
+    ASSERT_TRUE(test::activate_and_await(console));
+    hold_away_folder_and("LIST");
+    expect_prompt_stop_and_silence([this] {
+        ASSERT_TRUE(test::activate_and_await(console));  // Connect: off, then on again
+    });
+    ASSERT_TRUE(phone->send("CHCK"));
+    EXPECT_EQ(receive_while_pumping(1, 10s), "Y");
+
+    hold_away_folder_and("LIST");
+    expect_prompt_stop_and_silence([] { stop_link_manager(); });
+    std::size_t handed_over = 0;
+    pump_until([&] { return threads.started() == 0; }, 10s, handed_over);
+    EXPECT_EQ(threads.settled(0), 0u);
+}
+
+// DLST's one-level listing and FINF's search wait on the file system off the main thread; the
+// reader waits for their replies before it reads on, so the order on the wire is kept.
+TEST_F(dead_share, a_folder_listing_or_a_file_search_held_in_the_file_system_keeps_its_order) {
+    ASSERT_EQ(phone->unavailable_reason(), "");
+    player.playback.playing =
+        &player.store.make_track(player.log, "three", "file://" + music_name() + "/away/three.mp3");
+    activate_and_check();
+
+    const std::string away = music_name() + "/away";
+    std::string list_folder = "DLST";
+    list_folder += static_cast<char>(away.size() >> 8);
+    list_folder += static_cast<char>(away.size() & 0xFF);
+    list_folder += away;
+    const std::string folder_reply =
+        std::string("LISTACK\x01", 8) + away + std::string("\0\x22three.mp3\0\xFF\0", 14);
+    const std::string search = std::string("FINF\0\0", 6);
+    const std::string search_reply = std::string("FINFACK\0\0\0\x03", 11);
+
+    for (const auto& [command, reply] :
+         {std::pair{list_folder, folder_reply}, std::pair{search, search_reply}}) {
+        hold_away_folder_and(command);
+        ASSERT_TRUE(phone->send("CHCK"));
+        EXPECT_LT(longest_answer_while_pumping(500ms), 50ms);
+        EXPECT_EQ(phone->receive(1, 0ms), "");
+        slow_folder_search::release();
+        EXPECT_EQ(receive_while_pumping(reply.size() + 1, 10s), reply + "Y");
+    }
+
+    hold_away_folder_and(list_folder);
+    expect_prompt_stop_and_silence([] { link_manager_instance->activate(false); });
+    ASSERT_TRUE(test::activate_and_await(console));
+    hold_away_folder_and(search);
+    expect_prompt_stop_and_silence([] { stop_link_manager(); });
 }
 
 }  // namespace

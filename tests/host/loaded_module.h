@@ -16,6 +16,9 @@ class loaded_module {
     // The exported symbol of exactly this name, or null.
     void* symbol(const char* name) const;
 
+    // Whether the module at path is loaded in this process now, by anyone.
+    static bool is_loaded(const std::string& path);
+
   private:
     void* handle_;
 };

@@ -22,4 +22,13 @@ void* loaded_module::symbol(const char* name) const {
     return dlsym(handle_, name);
 }
 
+bool loaded_module::is_loaded(const std::string& path) {
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (handle == nullptr) {
+        return false;
+    }
+    dlclose(handle);
+    return true;
+}
+
 }  // namespace tessel::test

@@ -21,4 +21,8 @@ void* loaded_module::symbol(const char* name) const {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 }
 
+bool loaded_module::is_loaded(const std::string& path) {
+    return GetModuleHandleA(path.c_str()) != nullptr;
+}
+
 }  // namespace tessel::test

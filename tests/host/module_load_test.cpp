@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include "config_streams.h"
@@ -54,6 +58,37 @@ TEST(component_module, exports_the_entry_point_and_serves_the_player) {
     test::memory_reader reader(writer.written);
     entry->load_configuration(reader, abort);
     EXPECT_EQ(reader.position(), 207u);
+}
+
+// The player may unload the component right after shut-down while a thread of it is still held
+// in a system call (a Bluetooth open, a dead share): the thread keeps the module loaded, runs
+// on, and ends cleanly once released.
+TEST(component_module, a_thread_let_go_keeps_its_module_loaded_until_it_ends) {
+    using namespace std::chrono_literals;
+    const auto wait_until = [](const auto& done) {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (!done() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(1ms);
+        }
+        return done();
+    };
+    std::atomic<bool> released{false};
+    std::atomic<bool> ended{false};
+    {
+        test::loaded_module probe(LET_GO_PROBE_MODULE);
+        using start_function = void (*)(const std::atomic<bool>*, std::atomic<bool>*);
+        const auto start = reinterpret_cast<start_function>(probe.symbol("start_let_go_thread"));
+        ASSERT_NE(start, nullptr);
+        start(&released, &ended);
+    }
+    std::this_thread::sleep_for(50ms);  // the thread runs the unloaded module's code meanwhile
+    EXPECT_TRUE(test::loaded_module::is_loaded(LET_GO_PROBE_MODULE));
+    released = true;
+    EXPECT_TRUE(wait_until([&] { return ended.load(); }));
+#if defined(_WIN32)
+    // The thread gave its reference back as it ended: the module is gone now.
+    EXPECT_TRUE(wait_until([] { return !test::loaded_module::is_loaded(LET_GO_PROBE_MODULE); }));
+#endif
 }
 
 }  // namespace

@@ -182,7 +182,7 @@ TEST_F(lifecycle, a_code_arriving_after_the_window_is_gone_is_dropped) {
     EXPECT_FALSE(link_manager_instance->is_active());
 }
 
-TEST_F(lifecycle, deactivation_waits_for_a_running_folder_walk_and_cuts_its_reply) {
+TEST_F(lifecycle, deactivation_stops_a_running_folder_walk_and_cuts_its_reply) {
     ASSERT_EQ(peer.unavailable_reason(), "");
     const fs::path music =
         fs::temp_directory_path() / ("tessel_lifecycle_" + std::to_string(::getpid()));
@@ -214,7 +214,7 @@ TEST_F(lifecycle, deactivation_waits_for_a_running_folder_walk_and_cuts_its_repl
     while (corvina::posix_windows::pump_wait(5) == 0 && clock::now() < deadline) {
     }
     link_manager_instance->activate(false);
-    EXPECT_EQ(threads.settled(1), 1u);  // the phone's alone: the walk has ended
+    EXPECT_EQ(threads.settled(1), 1u);  // the phone's alone: the walk has stopped
     deactivated = true;
     phone.join();
 

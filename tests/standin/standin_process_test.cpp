@@ -111,6 +111,19 @@ class player_process {
     std::string output_;
 };
 
+// Opens the phone's end of the virtual serial cable, whose path the player printed; -1 when it
+// cannot.
+int open_phone_end(const std::string& output) {
+    const std::string marker = "phone end ";
+    const std::size_t at = output.find(marker);
+    if (at == std::string::npos) {
+        return -1;
+    }
+    const std::string phone_end =
+        output.substr(at + marker.size(), output.find(',', at) - at - marker.size());
+    return open(phone_end.c_str(), O_RDWR | O_NOCTTY);
+}
+
 finished run(const std::vector<std::string>& arguments) {
     return player_process(arguments).finish();
 }
@@ -250,14 +263,8 @@ TEST_F(StandinProcess, ThePhoneReachesTheComponentAndAPhoneThatStopsReadingCanno
     player_process player({"--config", config, "--virtual-port", "--page-type", "1002=" + music,
                            "--time-limit", "600"});
     ASSERT_TRUE(player.wait_for("Activated"));
-    const std::string& output = player.output();
-    const std::string marker = "phone end ";
-    const std::size_t at = output.find(marker);
-    ASSERT_NE(at, std::string::npos) << output;
-    const std::string phone_end =
-        output.substr(at + marker.size(), output.find(',', at) - at - marker.size());
-    const int phone = open(phone_end.c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(phone, 0) << phone_end;
+    const int phone = open_phone_end(player.output());
+    ASSERT_GE(phone, 0) << player.output();
 
     // The reader thread hands the command to the main thread, which answers it.
     ASSERT_EQ(write(phone, "CHCK", 4), 4);
@@ -276,6 +283,37 @@ TEST_F(StandinProcess, ThePhoneReachesTheComponentAndAPhoneThatStopsReadingCanno
     close(phone);
     EXPECT_EQ(result.status, 0) << result.output;
     EXPECT_NE(result.output.find("Terminating"), std::string::npos) << result.output;
+    EXPECT_TRUE(contains(read_bytes(config), music));
+}
+
+// A music library on a slow network share (every folder takes 60 ms to list): the player is
+// stopped in the middle of a LIST's walk and still ends at once, with its settings saved.
+TEST_F(StandinProcess, AStopInTheMiddleOfAWalkOfASlowShareEndsTheRunAtOnce) {
+    const std::string music = folder / "music";
+    for (int album = 0; album < 100; ++album) {
+        const std::filesystem::path dir =
+            std::filesystem::path(music) / ("album " + std::to_string(album));
+        std::filesystem::create_directories(dir);
+        std::ofstream(dir / "track.mp3") << "x";
+    }
+    write_bytes(config, settings_record(auto_connect_setting, std::string("\x01\0\0\0", 4)));
+    setenv("CORVINA_STANDIN_SEARCH_DELAY_MS", "60", 1);
+    player_process player({"--config", config, "--virtual-port", "--page-type", "1002=" + music,
+                           "--time-limit", "600"});
+    unsetenv("CORVINA_STANDIN_SEARCH_DELAY_MS");
+    ASSERT_TRUE(player.wait_for("Activated"));
+    const int phone = open_phone_end(player.output());
+    ASSERT_GE(phone, 0) << player.output();
+
+    ASSERT_EQ(write(phone, "LIST", 4), 4);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the walk is under way
+    const auto stop = std::chrono::steady_clock::now();
+    player.signal(SIGTERM);
+    const finished result = player.finish();
+    EXPECT_LT(std::chrono::steady_clock::now() - stop, std::chrono::seconds(2));
+    close(phone);
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("settings saved"), std::string::npos) << result.output;
     EXPECT_TRUE(contains(read_bytes(config), music));
 }
 

@@ -1,0 +1,29 @@
+#include "protocol/deferred_reply.h"
+
+#include <exception>
+#include <utility>
+
+#include "protocol/file_system_gate.h"
+#include "protocol/reply_writer.h"
+#include "support/log.h"
+
+namespace tessel {
+
+deferred_reply::deferred_reply(maker make, reply_writer& writer, std::uint64_t for_opening)
+    : make_(std::move(make)), writer_(writer), for_opening_(for_opening) {}
+
+void deferred_reply::run(file_system_gate* gate) {
+    const auto stopped = [gate] { return gate != nullptr && gate->stop_requested(); };
+    try {
+        reply_buffer reply = make_(gate);
+        if (!stopped()) {
+            writer_.submit(std::move(reply), for_opening_);
+        }
+    } catch (const std::exception& error) {
+        if (!stopped()) {
+            log_error(error.what());
+        }
+    }
+}
+
+}  // namespace tessel
