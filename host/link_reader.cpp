@@ -316,7 +316,7 @@ bool link_reader::stop() {
 void link_reader::let_go() {
     request_stop();
     if (thread_.joinable()) {
-        thread_.let_go();
+        thread_.let_go_until_unload();  // it ends as soon as the hand-off returns
     }
 }
 

@@ -7,8 +7,9 @@
 //
 // Windows: the thread holds a reference to the module, taken by the thread that starts it, and
 // gives it back as its very last act (FreeLibraryAndExitThread). POSIX: a thread has no way to
-// give the module back and end in one step, so letting one go keeps the module loaded for the
-// rest of the process.
+// give the module back and end in one step. A thread held in a system call keeps the module
+// loaded for the rest of the process once it is let go; one that only waits for its letter-go
+// to return (a reader inside a hand-off) is waited for when the module is unloaded instead.
 
 #include <functional>
 #include <memory>
@@ -30,8 +31,13 @@ class module_thread {
 
     bool joinable() const;
     void join();
-    // From now on the thread ends by itself; the module stays loaded until it has.
+    // For a thread held in a system call that may not return for long: from now on it ends by
+    // itself, and the module stays loaded until it has.
     void let_go();
+
+    // For a thread that ends as soon as the calling thread returns (it waits for it): from now
+    // on it ends by itself; the module's unload waits for it if it has not ended by then.
+    void let_go_until_unload();
 
   private:
     struct native;

@@ -1,7 +1,10 @@
 #include <dlfcn.h>
 
+#include <algorithm>
+#include <mutex>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "support/module_thread.h"
 
@@ -23,6 +26,36 @@ void keep_module_loaded() {
     }
     // The handle is deliberately not closed: the module must stay.
     dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+}
+
+// Threads let go until the module is unloaded: joined when this module's statics are
+// destroyed (at its unload, or at the process's end), while its code is still there.
+class awaiting_unload {
+  public:
+    awaiting_unload() = default;
+    awaiting_unload(const awaiting_unload&) = delete;
+    awaiting_unload& operator=(const awaiting_unload&) = delete;
+    ~awaiting_unload() {
+        for (std::thread& thread : threads_) {
+            thread.join();
+        }
+    }
+
+    // Takes the thread, or throws and leaves it where it was.
+    void add(std::thread& thread) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        threads_.reserve(threads_.size() + 1);
+        threads_.push_back(std::move(thread));
+    }
+
+  private:
+    std::mutex mutex_;
+    std::vector<std::thread> threads_;
+};
+
+awaiting_unload& threads_awaiting_unload() {
+    static awaiting_unload threads;
+    return threads;
 }
 
 }  // namespace
@@ -67,6 +100,17 @@ void module_thread::join() {
 void module_thread::let_go() {
     keep_module_loaded();
     native_->thread.detach();
+    native_.reset();
+}
+
+void module_thread::let_go_until_unload() {
+    awaiting_unload& awaiting = threads_awaiting_unload();
+    try {
+        awaiting.add(native_->thread);
+    } catch (...) {
+        let_go();  // no room to remember it: the module stays instead
+        return;
+    }
     native_.reset();
 }
 

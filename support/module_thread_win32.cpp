@@ -100,4 +100,8 @@ void module_thread::let_go() {
     native_.reset();
 }
 
+void module_thread::let_go_until_unload() {
+    let_go();  // the thread's own module reference covers both
+}
+
 }  // namespace tessel
