@@ -3,11 +3,11 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ clang clang-format libclang-rt-14-dev libclang-14-dev
+    cmake ninja-build g++ clang clang-format libclang-rt-14-dev libclang-14-dev graphviz
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine
     lld llvm
-    libtag1-dev lame sox libsox-fmt-mp3 id3v2 socat xvfb graphviz
+    libtag1-dev lame sox libsox-fmt-mp3 id3v2 socat xvfb
     libc6:i386
 )
 
