@@ -147,6 +147,11 @@ void bluetooth_connection::discard_input() {
     }
 }
 
+std::size_t bluetooth_connection::input_waiting() const {
+    const std::shared_lock<std::shared_mutex> lock(handle_guard_);
+    return port_ != corvina::invalid_file_handle ? port_input_waiting(port_) : 0;
+}
+
 bool bluetooth_connection::is_open() const {
     const std::shared_lock<std::shared_mutex> lock(handle_guard_);
     return port_ != corvina::invalid_file_handle;

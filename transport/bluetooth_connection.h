@@ -102,6 +102,8 @@ class bluetooth_connection final : public connection {
 
     // Drops what has arrived and was not read yet: the stream is out of step.
     void discard_input();
+    // How many bytes have arrived and were not read yet: a read of no more ends at once.
+    std::size_t input_waiting() const;
 
     bool is_open() const;
     string8 get_port_name() const;
@@ -126,6 +128,7 @@ class bluetooth_connection final : public connection {
     static std::size_t write_port(corvina::file_handle port, const cancel_signal& cancel,
                                   const void* bytes, std::size_t count, bool& failed);
     static void discard_port_input(corvina::file_handle port);
+    static std::size_t port_input_waiting(corvina::file_handle port);
 
     // Shared by reads and writes, exclusive for open and close.
     mutable std::shared_mutex handle_guard_;

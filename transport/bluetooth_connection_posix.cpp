@@ -164,6 +164,12 @@ void bluetooth_connection::discard_port_input(corvina::file_handle port) {
     tcflush(to_fd(port), TCIFLUSH);
 }
 
+std::size_t bluetooth_connection::port_input_waiting(corvina::file_handle port) {
+    int count = 0;
+    return ioctl(to_fd(port), FIONREAD, &count) == 0 && count > 0 ? static_cast<std::size_t>(count)
+                                                                  : 0;
+}
+
 void bluetooth_connection::close_port(corvina::file_handle port) {
     if (port == corvina::invalid_file_handle) {
         return;

@@ -175,6 +175,12 @@ void bluetooth_connection::discard_port_input(corvina::file_handle port) {
     PurgeComm(to_handle(port), PURGE_RXCLEAR);
 }
 
+std::size_t bluetooth_connection::port_input_waiting(corvina::file_handle port) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    return ClearCommError(to_handle(port), &errors, &status) != FALSE ? status.cbInQue : 0;
+}
+
 void bluetooth_connection::close_port(corvina::file_handle port) {
     if (port != corvina::invalid_file_handle) {
         CloseHandle(to_handle(port));

@@ -253,9 +253,15 @@ TEST_F(phone_serial_test, DrainWaitsForTheLineToGoQuiet) {
 #if !defined(_WIN32)
 TEST_F(phone_serial_test, BytesFromBeforeTheSessionAreNotTakenForAReply) {
     ASSERT_TRUE(peer.send("K\x01\x49"));
+    const clock::time_point deadline = clock::now() + generous;
+    while (port.input_waiting() < 3 && clock::now() < deadline) {
+        std::this_thread::sleep_for(milliseconds(5));
+    }
+    EXPECT_EQ(port.input_waiting(), 3u);
+    port.discard_input();
+    EXPECT_EQ(port.input_waiting(), 0u);
     play_pc({{4, {"Y"}}});
     phone_session session(port, session_options{generous, milliseconds(250), milliseconds(100)});
-    EXPECT_EQ(session.discard_pending(), 3u);
     const exchange_result check = run(session, {"check"});
     EXPECT_EQ(check.outcome, exchange_outcome::ok) << check.error;
 }
@@ -328,6 +334,55 @@ TEST_F(phone_program_test, InteractivePromptKeepsHistory) {
     EXPECT_NE(output.find("  1  gvol"), std::string::npos) << output;
     EXPECT_NE(output.find("volume: 17 of 255"), std::string::npos) << output;
     EXPECT_NE(output.find("unknown command 'bogus'"), std::string::npos) << output;
+}
+
+// A long LIST with a person watching: a line on the terminal (standard error) shows how the
+// reply comes in and is gone at its end. Standard output is byte for byte what it is without a
+// terminal, and a pipe gets no progress.
+TEST_F(phone_program_test, LongListShowsProgressOnATerminalOnly) {
+    test::serial_peer terminal;
+    if (!terminal.unavailable_reason().empty()) {
+        GTEST_SKIP() << terminal.unavailable_reason();
+    }
+    std::string tree = "\x01root\0"s;
+    for (int i = 0; i < 300; ++i) {
+        const char flags = i == 0 ? '\x12' : i == 299 ? '\x42' : '\x32';
+        tree += std::string(1, flags) + "track " + std::to_string(i) + ".mp3" + '\0';
+    }
+    const std::string reply = "LISTACK" + tree + "\xFF\0"s;
+    // Twelve pieces, 100 ms apart: more than a second, time enough for the line to show.
+    std::vector<std::string> pieces;
+    const std::size_t piece = reply.size() / 12 + 1;
+    for (std::size_t at = 0; at < reply.size(); at += piece) {
+        pieces.push_back(reply.substr(at, piece));
+    }
+    play_pc({{4, pieces, milliseconds(100)}, {4, pieces, milliseconds(100)}});
+
+    std::string with_terminal;
+    EXPECT_EQ(run_program(peer.port_name() + " list 2>" + terminal.port_name(), with_terminal),
+              exit_ok);
+    const std::string drawn = terminal.receive(65536, milliseconds(500));
+    std::string with_pipe;
+    EXPECT_EQ(run_program(peer.port_name() + " list 2>&1", with_pipe), exit_ok);
+    EXPECT_EQ(with_terminal, with_pipe);
+    EXPECT_NE(with_pipe.find("track 299.mp3"), std::string::npos) << with_pipe;
+
+    EXPECT_NE(drawn.find("LIST "), std::string::npos) << drawn;
+    EXPECT_NE(drawn.find(" entries "), std::string::npos) << drawn;
+    // Each drawing starts with a carriage return; the last one is blanks over the widest line.
+    std::vector<std::string> drawings;
+    for (std::size_t at = 0; at < drawn.size();) {
+        const std::size_t next = drawn.find('\r', at + 1);
+        drawings.push_back(drawn.substr(at, next == std::string::npos ? next : next - at));
+        at = next;
+    }
+    ASSERT_GE(drawings.size(), 3u) << drawn;
+    EXPECT_EQ(drawings.back(), "\r");
+    const std::string& blanks = drawings[drawings.size() - 2];
+    EXPECT_EQ(blanks.find_first_not_of(' ', 1), std::string::npos) << drawn;
+    for (const std::string& drawing : drawings) {
+        EXPECT_LE(drawing.size(), blanks.size()) << drawing;
+    }
 }
 
 #endif  // !_WIN32

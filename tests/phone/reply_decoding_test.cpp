@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "tools/phone/progress_line.h"
 #include "tools/phone/reply_decoder.h"
 #include "tools/phone/reply_format.h"
 #include "tools/phone/reply_framer.h"
+#include "tools/phone/watch.h"
 
 namespace tessel::phone {
 namespace {
@@ -341,6 +343,36 @@ TEST(ClockTime, MinutesHoursAndNegative) {
     EXPECT_EQ(clock_time(300), "5:00");
     EXPECT_EQ(clock_time(3723), "1:02:03");
     EXPECT_EQ(clock_time(-5), "-0:05");
+}
+
+// What a person sees of a reply still coming in and of the player, fitted to the terminal.
+TEST(LiveText, ProgressLineAndWatchDisplay) {
+    reply_framer playlist(reply_kind::playlist, "PLSTACK");
+    playlist.feed(bytes{'P', 'L', 'S', 'T', 'A', 'C', 'K', 0, 0, 'a', '\n', 'b', '\n', 'c'});
+    EXPECT_EQ(playlist.entries(), 2u);
+    EXPECT_EQ(progress_line::render("LIST", 3344933, 102001, std::nullopt, 45300, 79),
+              "LIST  102,001 entries  3.34 MB  45.3 kB/s");
+    EXPECT_EQ(progress_line::render("PLST", 1500, 50, 200, 900, 79),
+              "PLST [#####---------------] 25%  50 of 200 entries  1.5 kB  900 B/s");
+    EXPECT_EQ(progress_line::render("PLST", 1500, 50, 200, 900, 10), "PLST [####");
+
+    status_reply status;
+    status.state_bits = 3;
+    status.length = 200;
+    status.position = 50;
+    status.shuffle = true;
+    status.title =
+        "\xC3\x87"
+        "a " +
+        std::string(100, 'x');
+    const std::vector<std::string> display = watch_display(status, 128, 40);
+    ASSERT_EQ(display.size(), 3u);
+    EXPECT_EQ(display[0],
+              "\xC3\x87"
+              "a " +
+                  std::string(36, 'x'));  // 39 characters
+    EXPECT_EQ(display[1], "[######------------------]  0:50 / 3:20");
+    EXPECT_EQ(display[2], "paused   volume 128 of 255   shuffle on");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "tools/phone/reply_format.h"
+#include "tools/phone/watch.h"
 
 namespace tessel::phone {
 namespace {
@@ -33,7 +34,7 @@ bool is_hex_word(std::string_view word) {
 }
 
 bool is_command_word(std::string_view word) {
-    return word == "send" || find_command(word);
+    return word == "send" || word == "watch" || find_command(word);
 }
 
 int exit_code_of(exchange_outcome outcome) {
@@ -178,7 +179,9 @@ plan plan_commands(std::span<const std::string> words) {
     while (at < words.size()) {
         const std::string& word = words[at++];
         planned_command planned;
-        if (word == "send") {
+        if (word == "watch") {
+            planned.watch = true;
+        } else if (word == "send") {
             if (at >= words.size()) {
                 result.error = "send: expected a four-character code";
                 return result;
@@ -257,6 +260,10 @@ int run_commands(phone_session& session, std::span<const planned_command> comman
     // leave the player half-driven.
     std::vector<encoded_request> requests;
     for (const planned_command& planned : commands) {
+        if (planned.watch) {
+            requests.emplace_back();
+            continue;
+        }
         requests.push_back(planned.command ? encode_request(*planned.command, planned.args)
                                            : encode_raw_request(planned.args));
         if (!requests.back().error.empty()) {
@@ -267,22 +274,29 @@ int run_commands(phone_session& session, std::span<const planned_command> comman
     const bool header = commands.size() > 1;
     for (std::size_t i = 0; i < commands.size(); ++i) {
         const planned_command& planned = commands[i];
-        const std::string name = planned.command ? std::string(planned.command->code) : "send";
+        const std::string name = planned.watch     ? "watch"
+                                 : planned.command ? std::string(planned.command->code)
+                                                   : "send";
         const bool expects_reply =
             planned.command == nullptr || planned.command->reply != reply_kind::none;
-        exchange_result result = planned.command
-                                     ? session.run(*planned.command, std::move(requests[i].bytes))
-                                     : session.run_raw(std::move(requests[i].bytes));
-        if (options.show_bytes) {
-            err << "> " << hex_bytes(result.request) << "\n";
-            if (!result.reply.empty()) {
-                err << "< " << hex_bytes(result.reply) << "\n";
-            }
-        }
-        if (options.json) {
-            print_json(name, result, expects_reply, out);
+        exchange_result result;
+        if (planned.watch) {
+            out.flush();
+            result = run_watch(session, options, out);
         } else {
-            print_text(name, result, expects_reply, header, out);
+            result = planned.command ? session.run(*planned.command, std::move(requests[i].bytes))
+                                     : session.run_raw(std::move(requests[i].bytes));
+            if (options.show_bytes) {
+                err << "> " << hex_bytes(result.request) << "\n";
+                if (!result.reply.empty()) {
+                    err << "< " << hex_bytes(result.reply) << "\n";
+                }
+            }
+            if (options.json) {
+                print_json(name, result, expects_reply, out);
+            } else {
+                print_text(name, result, expects_reply, header, out);
+            }
         }
         out.flush();
         if (result.outcome != exchange_outcome::ok) {
@@ -321,6 +335,12 @@ std::string usage_text() {
         "editing of its own; 'history' lists earlier lines, '!N' runs line N again, '!!' the\n"
         "last one, 'help' shows the commands, 'quit' or end of input leaves. Quote a path\n"
         "holding blanks with \"...\" or '...'; a backslash is an ordinary character.\n"
+        "Bytes already waiting on the line when the tool starts are dropped first.\n"
+        "\n"
+        "While a long reply (list, dlst, plst) comes in, one line on standard error shows the\n"
+        "bytes and entries received so far and the rate, with a bar when the number of entries\n"
+        "is known (plen just before plst). It is drawn only when standard error is a terminal,\n"
+        "redrawn in place, and gone when the reply is complete: standard output is the same.\n"
         "\n"
         "Options:\n"
         "  --json          print one JSON object per command, one per line\n"
@@ -368,6 +388,13 @@ std::string usage_text() {
     text +=
         "  send CODE [HEX]               send four characters and optional bytes given in\n"
         "                                hexadecimal as they are; print what comes back\n"
+        "  watch                         follow the player until 'q' or Ctrl-C: on a terminal\n"
+        "                                a display of the title, a bar with the position and\n"
+        "                                the length, playing, paused or stopped, the volume,\n"
+        "                                shuffle and repeat, redrawn in place twice a second\n"
+        "                                (asks inf2 and gvol); otherwise, or with --json, one\n"
+        "                                line for each change (title, state, volume, shuffle,\n"
+        "                                repeat, a seek), not for the position playing on\n"
         "\n"
         "Exit status:\n"
         "  0  every command was sent and every reply decoded\n"
@@ -379,7 +406,8 @@ std::string usage_text() {
         "Examples:\n"
         "  tessel-phone /dev/rfcomm0 info gvol plst\n"
         "  tessel-phone COM4 play 'C:\\Music\\a.mp3'\n"
-        "  tessel-phone --json COM4 dlst 'C:\\Music'\n";
+        "  tessel-phone --json COM4 dlst 'C:\\Music'\n"
+        "  tessel-phone /dev/rfcomm0 watch\n";
     return text;
 }
 

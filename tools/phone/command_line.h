@@ -38,10 +38,12 @@ struct parsed_options {
 
 parsed_options parse_options(std::span<const std::string> args);
 
-// One command to run: a known command with its argument words, or a raw request ("send").
+// One command to run: a known command with its argument words, a raw request ("send"), or
+// the status display ("watch").
 struct planned_command {
-    const command_info* command = nullptr;  // null for a raw request
+    const command_info* command = nullptr;  // null for a raw request and for watch
     std::vector<std::string> args;
+    bool watch = false;
 };
 
 struct plan {
@@ -51,7 +53,8 @@ struct plan {
 
 // Groups words into commands: each command word takes its argument, when it has one. FINF's
 // argument is optional: the next word is taken unless it is a command word. "send" takes a
-// four-character code and, optionally, one more word of hexadecimal bytes.
+// four-character code and, optionally, one more word of hexadecimal bytes. "watch" takes
+// nothing.
 plan plan_commands(std::span<const std::string> words);
 
 // Splits an interactive line into words: blanks separate, single or double quotes group, a

@@ -2,6 +2,8 @@
 // shellapi.h needs the definitions of windows.h first.
 #include <shellapi.h>
 
+#include <algorithm>
+#include <atomic>
 #include <iostream>
 #include <memory>
 
@@ -25,6 +27,25 @@ std::string to_utf8(const wchar_t* text, int length) {
 struct local_free {
     void operator()(LPWSTR* block) const { LocalFree(block); }
 };
+
+#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
+#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
+#endif
+
+// Set by Ctrl-C (or Ctrl-Break, or the console closing) while a watch runs.
+std::atomic<bool> quit_requested{false};
+std::atomic<HANDLE> quit_event{nullptr};
+
+BOOL WINAPI note_quit(DWORD kind) {
+    if (kind != CTRL_C_EVENT && kind != CTRL_BREAK_EVENT && kind != CTRL_CLOSE_EVENT) {
+        return FALSE;
+    }
+    quit_requested = true;
+    if (const HANDLE event = quit_event.load(); event != nullptr) {
+        SetEvent(event);
+    }
+    return TRUE;
+}
 
 }  // namespace
 
@@ -88,6 +109,100 @@ bool read_input_line(std::string& line) {
         return false;
     }
     line = to_utf8(wide.data(), static_cast<int>(wide.size()));
+    return true;
+}
+
+bool error_is_terminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+int terminal_columns() {
+    for (const DWORD stream : {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+        CONSOLE_SCREEN_BUFFER_INFO screen{};
+        if (GetConsoleScreenBufferInfo(GetStdHandle(stream), &screen) != 0) {
+            return screen.srWindow.Right - screen.srWindow.Left + 1;
+        }
+    }
+    return 80;
+}
+
+struct watch_terminal::saved {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    bool keys = false;  // the input is a console: key presses can be read
+    DWORD input_mode = 0;
+    bool redraw = false;  // the output is a console that takes ANSI sequences
+    DWORD output_mode = 0;
+};
+
+watch_terminal::watch_terminal() : saved_(std::make_unique<saved>()) {
+    quit_requested = false;
+    quit_event = saved_->event;
+    SetConsoleCtrlHandler(note_quit, TRUE);
+    if (GetConsoleMode(saved_->input, &saved_->input_mode) != 0) {
+        // Keys one at a time, not echoed; Ctrl-C still reaches the handler.
+        saved_->keys =
+            SetConsoleMode(saved_->input,
+                           saved_->input_mode &
+                               ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT)) != 0;
+    }
+    // Consoles before Windows 10 know no ANSI sequences: they get one line for each change.
+    saved_->redraw = GetConsoleMode(saved_->output, &saved_->output_mode) != 0 &&
+                     SetConsoleMode(saved_->output,
+                                    saved_->output_mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+    if (saved_->redraw) {
+        std::cout << "\x1b[?25l" << std::flush;  // hide the cursor
+    }
+}
+
+watch_terminal::~watch_terminal() {
+    if (saved_->redraw) {
+        std::cout << "\x1b[?25h" << std::flush;
+        SetConsoleMode(saved_->output, saved_->output_mode);
+    }
+    if (saved_->keys) {
+        SetConsoleMode(saved_->input, saved_->input_mode);
+    }
+    SetConsoleCtrlHandler(note_quit, FALSE);
+    quit_event = nullptr;
+    if (saved_->event != nullptr) {
+        CloseHandle(saved_->event);
+    }
+}
+
+bool watch_terminal::can_redraw() const {
+    return saved_->redraw;
+}
+
+bool watch_terminal::wait_for_quit(std::chrono::milliseconds limit) {
+    const ULONGLONG deadline =
+        GetTickCount64() + static_cast<ULONGLONG>(std::max<long long>(limit.count(), 0));
+    while (!quit_requested) {
+        // Keys are looked at even when the time is already up.
+        const ULONGLONG now = GetTickCount64();
+        const DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+        const HANDLE waits[2] = {saved_->event, saved_->input};
+        const DWORD woken = WaitForMultipleObjects(saved_->keys ? 2 : 1, waits, FALSE, left);
+        if (woken != WAIT_OBJECT_0 + 1) {
+            return quit_requested;  // time is up, or Ctrl-C
+        }
+        INPUT_RECORD records[16];
+        DWORD read = 0;
+        if (ReadConsoleInputW(saved_->input, records, 16, &read) == 0) {
+            saved_->keys = false;
+            continue;
+        }
+        for (DWORD i = 0; i < read; ++i) {
+            const INPUT_RECORD& record = records[i];
+            if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown &&
+                (record.Event.KeyEvent.uChar.UnicodeChar == L'q' ||
+                 record.Event.KeyEvent.uChar.UnicodeChar == L'Q')) {
+                return true;
+            }
+        }
+    }
     return true;
 }
 

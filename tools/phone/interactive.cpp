@@ -9,7 +9,8 @@ namespace {
 
 constexpr std::string_view prompt_help =
     "Type commands as on the command line (info, seek 300, play \"C:\\Music\\a.mp3\", ...).\n"
-    "history: earlier lines   !N: run line N again   !!: run the last line   quit: leave\n"
+    "watch: follow the player until q   history: earlier lines   !N: run line N again\n"
+    "!!: run the last line   quit: leave\n"
     "Run tessel-phone --help for the list of commands.\n";
 
 // "!!" or "!N" into the line it names; nullopt with an error text when there is none.

@@ -6,6 +6,7 @@
 #include "tools/phone/command_line.h"
 #include "tools/phone/console.h"
 #include "tools/phone/interactive.h"
+#include "tools/phone/progress_line.h"
 #include "transport/bluetooth_connection.h"
 
 int main(int argc, char** argv) {
@@ -34,10 +35,17 @@ int main(int argc, char** argv) {
         std::cerr << "tessel-phone: cannot open the port " << options.port << "\n";
         return exit_port;
     }
-    phone_session session(port, options.session, [&port] { return port.has_failed(); });
     // Bytes from before this run would be taken for the first reply.
-    if (const std::size_t stale = session.discard_pending(); stale != 0) {
+    if (const std::size_t stale = port.input_waiting(); stale != 0) {
         std::cerr << "tessel-phone: dropped " << stale << " bytes already waiting on the line\n";
+    }
+    port.discard_input();
+    phone_session session(
+        port, options.session, [&port] { return port.has_failed(); },
+        [&port] { return port.input_waiting(); });
+    progress_line progress(std::cerr, terminal_columns);
+    if (error_is_terminal()) {
+        session.set_progress(&progress);
     }
     if (planned.commands.empty()) {
         return run_interactive(session, options, read_input_line, input_is_terminal(), std::cout,

@@ -25,11 +25,45 @@ std::size_t largest_read_within(milliseconds limit) {
                : static_cast<std::size_t>((limit.count() - constant) / per_byte);
 }
 
+// Ends a long reply's progress on every way out of an exchange.
+class progress_scope {
+  public:
+    progress_scope(reply_progress* progress, const command_info& command,
+                   std::optional<std::size_t> expected_entries)
+        : progress_(command.reply == reply_kind::folder_tree ||
+                            command.reply == reply_kind::playlist
+                        ? progress
+                        : nullptr) {
+        if (progress_ != nullptr) {
+            progress_->begin(command.code, expected_entries);
+        }
+    }
+    progress_scope(const progress_scope&) = delete;
+    progress_scope& operator=(const progress_scope&) = delete;
+    ~progress_scope() {
+        if (progress_ != nullptr) {
+            progress_->end();
+        }
+    }
+    void advance(std::size_t bytes, std::size_t entries) const {
+        if (progress_ != nullptr) {
+            progress_->advance(bytes, entries);
+        }
+    }
+
+  private:
+    reply_progress* progress_;
+};
+
 }  // namespace
 
 phone_session::phone_session(connection& link, session_options options,
-                             std::function<bool()> port_failed)
-    : link_(link), options_(options), port_failed_(std::move(port_failed)) {}
+                             std::function<bool()> port_failed,
+                             std::function<std::size_t()> input_waiting)
+    : link_(link),
+      options_(options),
+      port_failed_(std::move(port_failed)),
+      input_waiting_(std::move(input_waiting)) {}
 
 void phone_session::fail_port(exchange_result& result) const {
     result.outcome = exchange_outcome::port_failed;
@@ -46,7 +80,6 @@ void phone_session::wait_for_pace() {
 
 bool phone_session::send(exchange_result& result) {
     wait_for_pace();
-    streak_ = 0;  // a new reply: its first read asks for no more than it needs
     const int written = link_.write(result.request.data(), result.request.size());
     next_send_ = clock::now() + options_.pace;
     if (written != static_cast<int>(result.request.size())) {
@@ -59,8 +92,13 @@ bool phone_session::send(exchange_result& result) {
 }
 
 bool phone_session::fill(std::size_t wanted, milliseconds limit) {
-    const std::size_t block =
-        std::clamp(std::max(wanted, streak_), std::size_t{1}, largest_read_within(limit));
+    // Bytes that have arrived come at once however many they are; beyond them a read asks for
+    // no more than the reply needs, so it never waits out the pause after the reply's end.
+    constexpr std::size_t largest_block = 65536;
+    const std::size_t arrived = input_waiting_ ? input_waiting_() : 0;
+    const std::size_t block = arrived != 0
+                                  ? std::min(arrived, largest_block)
+                                  : std::clamp(wanted, std::size_t{1}, largest_read_within(limit));
     if (inbox_at_ == inbox_.size()) {
         inbox_.clear();
         inbox_at_ = 0;
@@ -71,8 +109,6 @@ bool phone_session::fill(std::size_t wanted, milliseconds limit) {
     const int got = link_.read(inbox_.data() + kept, block);
     const std::size_t count = got > 0 ? static_cast<std::size_t>(got) : 0;
     inbox_.resize(kept + count);
-    // A full block means more is likely waiting: ask for twice as much next time.
-    streak_ = count == block ? block * 2 : 0;
     if (count != 0) {
         return true;
     }
@@ -101,9 +137,15 @@ std::size_t phone_session::drop_waiting() {
 exchange_result phone_session::run(const command_info& command, std::vector<std::uint8_t> request) {
     exchange_result result;
     result.request = std::move(request);
+    // A length asked for just before tells how long the playlist will be; later, it may have
+    // changed.
+    const std::optional<std::size_t> expected_entries =
+        command.reply == reply_kind::playlist ? playlist_length_ : std::nullopt;
+    playlist_length_.reset();
     if (!send(result) || command.reply == reply_kind::none) {
         return result;
     }
+    const progress_scope progress(progress_, command, expected_entries);
     const std::string token = token_of(command);
     reply_framer framer(command.reply, token);
     clock::time_point last_activity = clock::now();
@@ -113,6 +155,7 @@ exchange_result phone_session::run(const command_info& command, std::vector<std:
             result.reply.insert(result.reply.end(), bytes.begin(),
                                 bytes.begin() + static_cast<std::ptrdiff_t>(taken));
             take(taken);
+            progress.advance(result.reply.size(), framer.entries());
             if (framer.state() == frame_state::complete) {
                 break;
             }
@@ -129,6 +172,7 @@ exchange_result phone_session::run(const command_info& command, std::vector<std:
             last_activity = clock::now();
             continue;
         }
+        progress.advance(result.reply.size(), framer.entries());  // the rate falls while silent
         if (port_has_failed()) {
             fail_port(result);
             return result;
@@ -157,6 +201,9 @@ exchange_result phone_session::run(const command_info& command, std::vector<std:
         result.error = decoded.error;
         return result;
     }
+    if (const auto* length = std::get_if<playlist_length_reply>(&*decoded.value)) {
+        playlist_length_ = length->count;
+    }
     result.value = std::move(decoded.value);
     return result;
 }
@@ -164,6 +211,7 @@ exchange_result phone_session::run(const command_info& command, std::vector<std:
 exchange_result phone_session::run_raw(std::vector<std::uint8_t> request) {
     exchange_result result;
     result.request = std::move(request);
+    playlist_length_.reset();
     if (!send(result)) {
         return result;
     }
@@ -203,16 +251,6 @@ std::size_t phone_session::drain() {
         }
     }
     next_send_ = clock::now() + options_.pace;
-    return dropped;
-}
-
-std::size_t phone_session::discard_pending() {
-    std::size_t dropped = drop_waiting();
-    const clock::time_point start = clock::now();
-    // One byte at a time: a read of nothing, which ends this, then costs the least.
-    while (clock::now() - start < options_.timeout && fill(1, milliseconds(0))) {
-        dropped += drop_waiting();
-    }
     return dropped;
 }
 

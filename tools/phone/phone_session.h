@@ -7,11 +7,12 @@
 // within `timeout` and may not fall silent for longer than `timeout` before it is complete.
 // INFO's title has no end mark: the reply ends when the line has been quiet for `quiet`.
 //
-// Bytes are read in blocks into the session's own buffer and replies framed from there. A
-// serial read returns when its block is full or the line pauses between bytes, but waits
-// longer the larger the block when nothing comes at all: blocks grow while the bytes keep
-// filling them, and stay small enough that a read of nothing ends within the time limit (or
-// within `quiet` where silence may end the reply).
+// Bytes are read into the session's own buffer and replies framed from there. A serial read
+// returns when its block is full or the line pauses between bytes, and waits longer the larger
+// the block when nothing comes at all. So a read asks for what has already arrived, all of it
+// at once, or else for no more than the reply still needs: it never waits out the line's pause
+// after a reply's last byte, and a read of nothing ends within the time limit (or within
+// `quiet` where silence may end the reply).
 
 #include <chrono>
 #include <cstdint>
@@ -19,6 +20,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/phone/command_table.h"
@@ -42,6 +44,19 @@ enum class exchange_outcome {
     port_failed,   // the port stopped working (the link has gone)
 };
 
+// Told how a long reply (a folder tree, a playlist) comes in, for a person to watch.
+class reply_progress {
+  public:
+    virtual ~reply_progress() = default;
+    // The request for such a reply went out. expected_entries: how many entries it will hold,
+    // when that is known (a playlist whose length was asked just before).
+    virtual void begin(std::string_view code, std::optional<std::size_t> expected_entries) = 0;
+    // Bytes and entries received so far.
+    virtual void advance(std::size_t bytes, std::size_t entries) = 0;
+    // The reply is complete, or will not be.
+    virtual void end() = 0;
+};
+
 struct exchange_result {
     exchange_outcome outcome = exchange_outcome::ok;
     std::vector<std::uint8_t> request;
@@ -56,8 +71,12 @@ class phone_session {
 
     // port_failed, when given, tells whether a read that brought nothing failed because the
     // port itself did, rather than because the line was quiet.
-    phone_session(connection& link, session_options options,
-                  std::function<bool()> port_failed = {});
+    // input_waiting, when given, answers how many bytes have arrived and were not read yet.
+    phone_session(connection& link, session_options options, std::function<bool()> port_failed = {},
+                  std::function<std::size_t()> input_waiting = {});
+
+    // Where long replies report how they come in; none when null.
+    void set_progress(reply_progress* progress) { progress_ = progress; }
 
     // Sends the request of command and, when the command draws a reply, reads and decodes it.
     exchange_result run(const command_info& command, std::vector<std::uint8_t> request);
@@ -70,16 +89,11 @@ class phone_session {
     // in all). After a broken exchange this brings the line back to a command boundary.
     std::size_t drain();
 
-    // Drops bytes already waiting on the line, left over from an earlier conversation (an
-    // interrupted run, replies to a phone that went away). Answers how many; costs one read
-    // time-out of the connection when the line is idle.
-    std::size_t discard_pending();
-
   private:
     bool send(exchange_result& result);
-    // One read of up to `wanted` bytes (more while a stream keeps filling the blocks, never
-    // more than a read can wait for within `limit`) into the buffer. False when nothing came:
-    // the connection's read timed out, or the port failed.
+    // One read into the buffer: of every byte that has arrived, or when none has, of `wanted`
+    // bytes (never more than a read can wait for within `limit`). False when nothing came: the
+    // connection's read timed out, or the port failed.
     bool fill(std::size_t wanted, std::chrono::milliseconds limit);
     std::span<const std::uint8_t> waiting() const;
     void take(std::size_t count);
@@ -92,10 +106,12 @@ class phone_session {
     connection& link_;
     session_options options_;
     std::function<bool()> port_failed_;
+    std::function<std::size_t()> input_waiting_;
+    reply_progress* progress_ = nullptr;
+    std::optional<std::size_t> playlist_length_;  // from the last PLEN reply
     clock::time_point next_send_{};
     std::vector<std::uint8_t> inbox_;  // read from the connection, not yet taken
     std::size_t inbox_at_ = 0;         // the first byte not yet taken
-    std::size_t streak_ = 0;           // after a read that filled its block: the next block
 };
 
 }  // namespace tessel::phone

@@ -1,18 +1,14 @@
 #include "tools/phone/reply_format.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "support/utf8.h"
 
 namespace tessel::phone {
-namespace {
-
 std::string_view on_off(bool value) {
     return value ? "on" : "off";
-}
-std::string_view json_bool(bool value) {
-    return value ? "true" : "false";
 }
 
 std::string_view state_name(const status_reply& status) {
@@ -20,6 +16,12 @@ std::string_view state_name(const status_reply& status) {
         return "paused";
     }
     return status.playing() ? "playing" : "stopped";
+}
+
+namespace {
+
+std::string_view json_bool(bool value) {
+    return value ? "true" : "false";
 }
 
 std::string flags_hex(std::uint8_t flags) {
@@ -273,6 +275,16 @@ std::string clock_time(std::int64_t seconds) {
                       static_cast<unsigned long long>(secs));
     }
     return out;
+}
+
+std::string text_bar(double fraction, std::size_t width) {
+    const double clamped = std::clamp(fraction, 0.0, 1.0);
+    const auto filled = static_cast<std::size_t>(clamped * static_cast<double>(width) + 0.5);
+    std::string bar(width + 2, '-');
+    bar.front() = '[';
+    bar.back() = ']';
+    std::fill_n(bar.begin() + 1, filled, '#');
+    return bar;
 }
 
 }  // namespace tessel::phone

@@ -142,6 +142,7 @@ frame_state reply_framer::feed_body(std::uint8_t byte) {
                 if (zero_run_ != 0) {
                     return fail("a zero byte inside a title line");
                 }
+                entries_ += byte == '\n' ? 1 : 0;
                 return frame_state::need_more;
             }
             ++zero_run_;
@@ -161,6 +162,7 @@ frame_state reply_framer::feed_body(std::uint8_t byte) {
             }
             if (in_name_) {
                 in_name_ = byte != 0;
+                entries_ += in_name_ ? 0 : 1;
                 return frame_state::need_more;
             }
             if (byte == 0xFF) {

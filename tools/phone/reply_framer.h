@@ -37,6 +37,8 @@ class reply_framer {
 
     frame_state state() const { return state_; }
     std::size_t size() const { return size_; }
+    // Entries complete so far: a folder tree's records, a playlist's lines; 0 for the others.
+    std::size_t entries() const { return entries_; }
     const std::string& error() const { return error_; }
 
   private:
@@ -47,9 +49,10 @@ class reply_framer {
     reply_kind kind_;
     std::string token_;
     frame_state state_ = frame_state::need_more;
-    std::size_t size_ = 0;         // bytes fed
-    std::size_t body_ = 0;         // bytes fed after the token
-    std::size_t zero_run_ = 0;     // playlist: consecutive zero bytes after the index
+    std::size_t size_ = 0;      // bytes fed
+    std::size_t body_ = 0;      // bytes fed after the token
+    std::size_t zero_run_ = 0;  // playlist: consecutive zero bytes after the index
+    std::size_t entries_ = 0;
     bool index_is_zero_ = false;   // playlist: both index bytes were 00
     bool in_name_ = false;         // folder tree: inside a record's name
     bool after_end_byte_ = false;  // folder tree: FF seen, 00 must follow
