@@ -69,6 +69,7 @@ inline constexpr std::uint32_t ws_tabstop = 0x00010000;
 // Dialog styles.
 inline constexpr std::uint32_t ds_fixedsys = 0x0008;
 inline constexpr std::uint32_t ds_setfont = 0x0040;
+inline constexpr std::uint32_t ds_control = 0x0400;
 // Control styles.
 inline constexpr std::uint32_t bs_pushbutton = 0x0000;
 inline constexpr std::uint32_t bs_autocheckbox = 0x0003;

@@ -39,6 +39,8 @@ CORVINA_SHARED_API bool unregister_class(const char* class_name);
 // Creates a window of a registered class, owned by the calling thread. Its procedure gets
 // message_create with the creation parameter first; a result of -1 cancels the creation.
 // Null for an unknown class, a parent that is not a live window, or a cancelled creation.
+// win32_values::message_only_parent() makes a window without a parent, as on Windows a
+// message-only window (there are no broadcasts here).
 CORVINA_SHARED_API window_handle create_window(const char* class_name, const char* title,
                                                window_handle parent, void* param);
 

@@ -32,6 +32,11 @@ inline constexpr std::uint32_t generic_write = 0x40000000u;
 inline constexpr std::uint32_t open_existing = 3;
 inline constexpr std::uint32_t file_attribute_directory = 0x10;
 inline constexpr int cw_usedefault = static_cast<int>(0x80000000u);
+// HWND_MESSAGE: the parent that makes a message-only window, which has no owner to be destroyed
+// with and receives no broadcasts.
+inline window_handle message_only_parent() {
+    return reinterpret_cast<window_handle>(static_cast<std::intptr_t>(-3));
+}
 }  // namespace win32_values
 
 // A directory search started by uFindFirstFile, positioned on its first entry.

@@ -27,9 +27,12 @@ void component_entry_impl::load_configuration(corvina::config_reader& in,
 }
 
 void component_entry_impl::set_paths(const char* path_a, const char* component_file) {
-    module_paths& paths = component_paths();
-    paths.path_a.set_string(path_a);
-    paths.component_file.set_string(component_file);
+    // Copying the paths allocates.
+    guard_boundary([&] {
+        module_paths& paths = component_paths();
+        paths.path_a.set_string(path_a);
+        paths.component_file.set_string(component_file);
+    });
 }
 
 void component_entry_impl::set_services_available(bool available) {

@@ -19,12 +19,6 @@ namespace tessel {
 
 link_manager* link_manager_instance = nullptr;
 
-namespace {
-
-constexpr const char* window_class_name = "tessel_link";
-
-}  // namespace
-
 link_manager::link_manager() {
     log_info("Initializing");
     auto port = std::make_unique<bluetooth_connection>();
@@ -39,7 +33,7 @@ link_manager::~link_manager() {
     // A reader still held in an open or in the file system is let go: it keeps the module
     // loaded until it has ended, and touches nothing of the manager's.
     stopped_readers_.clear();
-    unregister_window_class(window_class_name, host().instance);
+    unregister_window_class(link_window_class, host().instance);
 }
 
 void link_manager::apply_settings() {
@@ -72,14 +66,7 @@ void link_manager::activate(bool on) {
         return;
     }
 
-    register_window_class(window_class_name, link_window_proc, host().instance);
-    window_ =
-        uCreateWindowEx(0, window_class_name, window_class_name, 0,
-                        corvina::win32_values::cw_usedefault, corvina::win32_values::cw_usedefault,
-                        0, 0, host_main_window(), nullptr, host().instance, nullptr);
-    if (window_ == nullptr) {
-        log_error("couldn't create window");
-    }
+    window_ = create_link_window();
     link_->join_list_worker(true);
     apply_settings();
     link_->replies().resume();
@@ -102,6 +89,17 @@ bool link_manager::is_connected() const {
 void link_manager::end_failed_connection() {
     if (reader_ != nullptr && reader_->could_not_connect()) {
         activate(false);
+    }
+}
+
+void link_manager::window_destroyed(corvina::window_handle window) {
+    // Deactivation forgets its window before it destroys it: this one went by another's hand.
+    if (window == nullptr || window != window_) {
+        return;
+    }
+    window_ = create_link_window();
+    if (reader_ != nullptr) {
+        reader_->use_window(window_);
     }
 }
 

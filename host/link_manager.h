@@ -47,6 +47,10 @@ class link_manager {
     // Carries out what activate() put off while a command ran. Called when it has returned.
     void settle();
 
+    // Main thread, as a window is destroyed: the link's own window, destroyed while the link is
+    // active by anyone but the link, is made again and handed to the reader.
+    void window_destroyed(corvina::window_handle window);
+
     bool is_active() const { return active_; }
     // True while the port is open: the reader has opened it and not lost it since.
     bool is_connected() const;

@@ -11,6 +11,7 @@
 #include "protocol/command_code.h"
 #include "protocol/deferred_reply.h"
 #include "protocol/file_system_gate.h"
+#include "support/boundary.h"
 #include "support/log.h"
 #include "transport/bluetooth_connection.h"
 #include "transport/open_canceller.h"
@@ -33,8 +34,9 @@ struct link_reader::state {
     std::condition_variable wake;
     bool stopping = false;
     bool opening = false;
-    open_canceller open_in_progress;  // armed while opening
-    file_system_gate file_work;       // for the file-system part of a command
+    open_canceller open_in_progress;                      // armed while opening
+    file_system_gate file_work;                           // for the file-system part of a command
+    std::atomic<corvina::window_handle> window{nullptr};  // where hand-offs go
     std::atomic<bool> connect_failed{false};
     std::atomic<bool> ended{false};
 
@@ -102,23 +104,25 @@ struct link_reader::state {
 class link_reader::session {
   public:
     session(std::shared_ptr<state> shared, bluetooth_connection& port, string8 port_name,
-            corvina::window_handle window, std::shared_ptr<std::mutex> opening_turn)
+            std::shared_ptr<std::mutex> opening_turn)
         : shared_(std::move(shared)),
           reader_(*shared_),
           port_(port),
           port_name_(std::move(port_name)),
-          window_(window),
           opening_turn_(std::move(opening_turn)) {}
 
     void run() {
-        if (connect()) {
-            log_info("Activated");
-            read_commands();
-        } else if (!reader_.stopped()) {
-            log_error("Could not connect!");
-            reader_.connect_failed.store(true);
-            send_window_message(window_, connect_failed_message, 0, 0);
-        }
+        // Nothing may leave the thread: a failure (out of memory) ends the reader after saying so.
+        guard_boundary([this] {
+            if (connect()) {
+                log_info("Activated");
+                read_commands();
+            } else if (!reader_.stopped()) {
+                log_error("Could not connect!");
+                reader_.connect_failed.store(true);
+                send_to_main_thread(connect_failed_message, 0);
+            }
+        });
         // Last: the owner may be gone once this is set.
         reader_.ended.store(true);
     }
@@ -219,8 +223,7 @@ class link_reader::session {
             // Out of step: what waits is the rest of the noise. Reading on at once, a phone
             // that goes quiet for a moment is in step again with its next command.
             port_.discard_input();
-            send_window_message(window_, app_message, 0, static_cast<std::intptr_t>(code));
-            return true;
+            return send_to_main_thread(app_message, static_cast<std::intptr_t>(code));
         }
         if (code == commands::info && !reader_.pause(info_delay)) {
             return false;
@@ -228,28 +231,51 @@ class link_reader::session {
         // The main thread may leave the file-system part of the command here. After the send
         // returns the reader may have been let go: only its own state is used then.
         std::unique_ptr<deferred_reply> file_work;
-        send_window_message(window_, app_message, reinterpret_cast<std::uintptr_t>(&file_work),
-                            static_cast<std::intptr_t>(code));
+        if (!send_to_main_thread(app_message, static_cast<std::intptr_t>(code), &file_work)) {
+            return false;
+        }
         if (file_work != nullptr && !reader_.stopped()) {
             file_work->run(&reader_.file_work);
         }
         return reader_.pause(handoff_rest);
     }
 
+    // A hand-off that did not reach the main thread (its window is gone: the main thread makes
+    // it again) is not done: logged once and tried again, with the rest between tries. False
+    // when the reader was told to stop, whose window is gone on purpose.
+    bool send_to_main_thread(std::uint32_t message, std::intptr_t argument,
+                             std::unique_ptr<deferred_reply>* file_work = nullptr) {
+        bool logged = false;
+        while (send_window_message(reader_.window.load(), message,
+                                   reinterpret_cast<std::uintptr_t>(file_work),
+                                   argument) != handoff_done) {
+            if (reader_.stopped()) {
+                return false;
+            }
+            if (!std::exchange(logged, true)) {
+                log_error("Could not hand a command to the player: trying again.");
+            }
+            if (!reader_.pause(handoff_rest)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
     const std::shared_ptr<state> shared_;  // keeps reader_ alive while the thread runs
     state& reader_;
     bluetooth_connection& port_;
     const string8 port_name_;
-    const corvina::window_handle window_;
     const std::shared_ptr<std::mutex> opening_turn_;  // kept while a let-go reader opens
 };
 
 link_reader::link_reader(bluetooth_connection& port, string8 port_name,
                          corvina::window_handle window, std::shared_ptr<std::mutex> opening_turn)
     : state_(std::make_shared<state>()) {
+    state_->window.store(window);
     // Shared, since the thread's function is copyable.
-    auto running = std::make_shared<session>(state_, port, std::move(port_name), window,
-                                             std::move(opening_turn));
+    auto running =
+        std::make_shared<session>(state_, port, std::move(port_name), std::move(opening_turn));
     thread_ = module_thread([running] { running->run(); });
 }
 
@@ -291,6 +317,10 @@ bool link_reader::has_ended() const {
 
 bool link_reader::could_not_connect() const {
     return state_->connect_failed.load();
+}
+
+void link_reader::use_window(corvina::window_handle window) {
+    state_->window.store(window);
 }
 
 }  // namespace tessel

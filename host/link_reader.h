@@ -61,6 +61,10 @@ class link_reader {
     // True when this reader's first open failed: its activation is over.
     bool could_not_connect() const;
 
+    // The window hand-offs go to from now on: the old one was destroyed and made again. A
+    // hand-off that could not reach the main thread is logged once and tried again with it.
+    void use_window(corvina::window_handle window);
+
   private:
     struct state;
     class session;

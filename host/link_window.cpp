@@ -1,7 +1,10 @@
 #include "host/link_window.h"
 
+#include <chrono>
+
 #include "corvina/class_guids.h"
 #include "corvina/services.h"
+#include "corvina/shared.h"
 #include "host/link_lifecycle.h"
 #include "host/link_manager.h"
 #include "host/settings.h"
@@ -9,6 +12,7 @@
 #include "protocol/phone_link.h"
 #include "support/boundary.h"
 #include "support/host_access.h"
+#include "support/log.h"
 
 namespace tessel {
 
@@ -28,6 +32,19 @@ class count_scope {
   private:
     int& counter_;
 };
+
+// A window made again that is destroyed again at once is not made a third time: whatever
+// destroys windows in a loop would never end.
+bool may_make_window_again() {
+    using clock = std::chrono::steady_clock;
+    static clock::time_point last_made_again{};  // main thread only
+    const clock::time_point now = clock::now();
+    if (last_made_again != clock::time_point{} && now - last_made_again < std::chrono::seconds(1)) {
+        return false;
+    }
+    last_made_again = now;
+    return true;
+}
 
 void use_specific_playlist() {
     if (cfg_use_specific_playlist == 0) {
@@ -58,7 +75,13 @@ bool command_in_progress() {
 std::intptr_t TESSEL_WINDOW_CALLBACK link_window_proc(corvina::window_handle window,
                                                       std::uint32_t message, std::uintptr_t wparam,
                                                       std::intptr_t lparam) {
-    if (message == app_message) {
+    if (message == destroy_message) {
+        guard_boundary([window] {
+            if (link_manager_instance != nullptr && may_make_window_again()) {
+                link_manager_instance->window_destroyed(window);
+            }
+        });
+    } else if (message == app_message) {
         const count_scope handing_over(handoffs_running);
         guard_boundary([&] {
             const count_scope running(commands_running);
@@ -71,8 +94,9 @@ std::intptr_t TESSEL_WINDOW_CALLBACK link_window_proc(corvina::window_handle win
             }
         });
         if (commands_running == 0) {
-            settle_link_manager();
+            guard_boundary([] { settle_link_manager(); });
         }
+        return handoff_done;
     } else if (message == connect_failed_message) {
         const count_scope handing_over(handoffs_running);
         guard_boundary([] {
@@ -80,8 +104,21 @@ std::intptr_t TESSEL_WINDOW_CALLBACK link_window_proc(corvina::window_handle win
                 link_manager_instance->end_failed_connection();
             }
         });
+        return handoff_done;
     }
     return default_window_procedure(window, message, wparam, lparam);
+}
+
+corvina::window_handle create_link_window() {
+    register_window_class(link_window_class, link_window_proc, host().instance);
+    const corvina::window_handle window = uCreateWindowEx(
+        0, link_window_class, link_window_class, 0, corvina::win32_values::cw_usedefault,
+        corvina::win32_values::cw_usedefault, 0, 0, corvina::win32_values::message_only_parent(),
+        nullptr, host().instance, nullptr);
+    if (window == nullptr) {
+        log_error("couldn't create window");
+    }
+    return window;
 }
 
 }  // namespace tessel

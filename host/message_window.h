@@ -24,6 +24,8 @@ using window_procedure = std::intptr_t(TESSEL_WINDOW_CALLBACK*)(corvina::window_
 
 // The first message number free for application use (WM_APP).
 inline constexpr std::uint32_t app_message = 0x8000;
+// Sent to a window's procedure as it is destroyed (WM_DESTROY).
+inline constexpr std::uint32_t destroy_message = 0x0002;
 
 // Registers a window class; false when it could not (for example, it exists already).
 bool register_window_class(const char* name, window_procedure procedure,

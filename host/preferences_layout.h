@@ -57,18 +57,21 @@ inline constexpr std::array<detail::control_template, 14> controls{{
      "Next on client jumps to random file in Shuffle mode", 15, 132, 192, 9, detail::check_style},
     {use_specific_playlist_check, detail::control_class::button, "Always use specific playlist", 16,
      147, 101, 10, detail::check_style},
-    {playlist_combo, detail::control_class::combo_box, "", 117, 145, 96, 13,
+    // A drop-down's height is its edit field's and its list's together.
+    {playlist_combo, detail::control_class::combo_box, "", 117, 145, 96, 80,
      detail::v::cbs_dropdown | detail::v::ws_vscroll | detail::v::ws_tabstop},
 }};
 
-// A child page that starts disabled; the page procedure enables it once it is filled in.
+// A child page that starts disabled; the page procedure enables it once it is filled in. A
+// control parent, so that Tab and access keys of the player's preferences reach its controls.
 inline constexpr corvina::dialogs::dialog_template dialog{
     dialog_id,
     287,
     185,
     "MS Shell Dlg",
     8,
-    detail::v::ds_setfont | detail::v::ds_fixedsys | detail::v::ws_child | detail::v::ws_disabled,
+    detail::v::ds_setfont | detail::v::ds_fixedsys | detail::v::ds_control | detail::v::ws_child |
+        detail::v::ws_disabled,
     controls.data(),
     controls.size()};
 

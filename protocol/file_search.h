@@ -15,8 +15,11 @@ struct file_search_end {
 using file_search = std::unique_ptr<corvina::find_file, file_search_end>;
 
 // Null when nothing matches.
-inline file_search start_file_search(const char* pattern) {
-    return file_search(uFindFirstFile(pattern));
-}
+file_search start_file_search(const char* pattern);
+
+// For tests: searches start through the given function from now on (null: the wrapper
+// library's uFindFirstFile).
+using file_search_starter = corvina::find_file* (*)(const char* pattern);
+void use_file_search_starter(file_search_starter start);
 
 }  // namespace tessel

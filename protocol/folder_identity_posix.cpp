@@ -17,7 +17,7 @@ std::optional<folder_identity> identify_folder(const string8& path) {
     if (::stat(native.c_str(), &info) != 0) {
         return std::nullopt;
     }
-    return folder_identity{static_cast<std::uint64_t>(info.st_dev),
+    return folder_identity{static_cast<std::uint64_t>(info.st_dev), 0,
                            static_cast<std::uint64_t>(info.st_ino)};
 }
 

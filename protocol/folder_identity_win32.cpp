@@ -1,8 +1,10 @@
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "protocol/folder_identity.h"
+#include "protocol/long_path.h"
 
 namespace tessel {
 
@@ -25,7 +27,7 @@ std::wstring widen(const string8& text) {
 }  // namespace
 
 std::optional<folder_identity> identify_folder(const string8& path) {
-    const std::wstring wide = widen(path);
+    const std::wstring wide = widen(long_path_form(path));
     if (wide.empty()) {
         return std::nullopt;
     }
@@ -37,15 +39,24 @@ std::optional<folder_identity> identify_folder(const string8& path) {
     if (folder == INVALID_HANDLE_VALUE) {
         return std::nullopt;
     }
-    BY_HANDLE_FILE_INFORMATION info{};
-    const BOOL known = GetFileInformationByHandle(folder, &info);
-    CloseHandle(folder);
-    if (!known) {
-        return std::nullopt;
+    std::optional<folder_identity> identity;
+    // The 128-bit ID is unique on every file system (the 64-bit index is not on ReFS); older
+    // systems and some file systems refuse it or give none.
+    FILE_ID_INFO id{};
+    if (GetFileInformationByHandleEx(folder, FileIdInfo, &id, sizeof id)) {
+        std::uint64_t halves[2] = {0, 0};
+        static_assert(sizeof halves == sizeof id.FileId.Identifier);
+        std::memcpy(halves, id.FileId.Identifier, sizeof halves);
+        identity = folder_identity{id.VolumeSerialNumber, halves[1], halves[0]};
     }
-    return folder_identity{
-        info.dwVolumeSerialNumber,
-        static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
+    BY_HANDLE_FILE_INFORMATION info{};
+    if ((!identity || !identity->is_known()) && GetFileInformationByHandle(folder, &info)) {
+        identity = folder_identity{
+            info.dwVolumeSerialNumber, 0,
+            static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
+    }
+    CloseHandle(folder);
+    return identity;
 }
 
 }  // namespace tessel

@@ -1,8 +1,10 @@
 #include "protocol/folder_tree.h"
 
+#include <algorithm>
 #include <exception>
+#include <iterator>
+#include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -10,6 +12,7 @@
 #include "protocol/file_search.h"
 #include "protocol/file_system_gate.h"
 #include "protocol/folder_identity.h"
+#include "protocol/long_path.h"
 #include "support/log.h"
 #include "support/reply_buffer.h"
 
@@ -25,6 +28,8 @@ struct folder_listing {
         std::size_t name_at;
         std::size_t name_size;
         bool is_folder;
+
+        bool operator==(const entry&) const = default;
     };
 
     std::string names;
@@ -33,14 +38,20 @@ struct folder_listing {
     std::string_view name_of(const entry& listed) const {
         return std::string_view(names).substr(listed.name_at, listed.name_size);
     }
+
+    bool operator==(const folder_listing&) const = default;
 };
+
+// How deep the walk goes below a folder whose identity is not known, where a folder link back
+// up the path cannot be told from a subfolder.
+constexpr std::size_t unknown_identity_depth_bound = 64;
 
 // Reads the whole listing at once, so that no search stays open while subfolders are walked
 // (a deep tree would otherwise hold one open search per level).
 std::optional<folder_listing> list_folder(const string8& path) {
     string8 pattern = path;
     pattern += "*.*";
-    const file_search search = start_file_search(pattern.c_str());
+    const file_search search = start_file_search(long_path_form(pattern).c_str());
     if (!search) {
         return std::nullopt;
     }
@@ -112,6 +123,21 @@ struct walk_frame {
     std::optional<folder_identity> identity;
 };
 
+// Whether a subfolder is a folder on the path being walked, reached again through a link: the
+// same identity, and the same listing. An identity alone is not believed, as some file
+// systems give one folder's to others (one value for all, or duplicates).
+bool reaches_folder_on_path(const std::optional<folder_identity>& identity,
+                            const folder_listing& listing,
+                            const std::multimap<folder_identity, std::size_t>& on_path,
+                            const std::vector<walk_frame>& stack) {
+    if (!identity) {
+        return false;
+    }
+    const auto [first, end] = on_path.equal_range(*identity);
+    return std::any_of(first, end,
+                       [&](const auto& folder) { return stack[folder.second].listing == listing; });
+}
+
 }  // namespace
 
 string8 folder_path(const string8& parent_path, const string8& name) {
@@ -122,7 +148,7 @@ string8 folder_path(const string8& parent_path, const string8& name) {
 }
 
 bool walk_folder(reply_buffer& reply, const string8& name, const string8& parent_path,
-                 std::uint8_t flags, bool recurse, file_system_gate* gate) {
+                 std::uint8_t flags, bool recurse, file_system_gate* gate, std::size_t* unlisted) {
     using namespace folder_flags;
     gated_calls calls(gate);
     string8 path = folder_path(parent_path, name);
@@ -130,14 +156,20 @@ bool walk_folder(reply_buffer& reply, const string8& name, const string8& parent
     if (!listing || !append_record(reply, flags, name.view())) {
         return false;
     }
+    const auto count_unlisted = [unlisted] {
+        if (unlisted != nullptr) {
+            ++*unlisted;
+        }
+    };
 
-    // The folders from the root down to the one being listed, by their real identity.
-    std::set<folder_identity> on_path;
+    // The folders from the root down to the one being listed, by their real identity, with
+    // their places on the stack.
+    std::multimap<folder_identity, std::size_t> on_path;
     std::optional<folder_identity> root_identity;
     if (recurse) {
-        root_identity = calls.run([&] { return identify_folder(path); });
+        root_identity = calls.run([&] { return known_folder_identity(path); });
         if (root_identity) {
-            on_path.insert(*root_identity);
+            on_path.emplace(*root_identity, 0);
         }
     }
     std::vector<walk_frame> stack;
@@ -151,7 +183,7 @@ bool walk_folder(reply_buffer& reply, const string8& name, const string8& parent
         if (frame.next == frame.listing.entries.size()) {
             frame.positions.finish(reply);
             if (frame.identity) {
-                on_path.erase(*frame.identity);
+                on_path.erase(std::prev(on_path.upper_bound(*frame.identity)));
             }
             stack.pop_back();
             continue;
@@ -173,34 +205,45 @@ bool walk_folder(reply_buffer& reply, const string8& name, const string8& parent
         if (is_dot_name(entry_name)) {
             continue;
         }
-        const auto unlisted = static_cast<std::uint8_t>(position | kind_folder_unlisted);
+        const auto unlisted_flags = static_cast<std::uint8_t>(position | kind_folder_unlisted);
         if (!recurse) {
-            place(unlisted, entry_name);
+            place(unlisted_flags, entry_name);
             continue;
         }
         // A subfolder that cannot be allocated for is left out; the walk goes on.
         try {
             string8 child_path = folder_path(frame.path, string8(entry_name));
             const std::optional<folder_identity> identity =
-                calls.run([&] { return identify_folder(child_path); });
-            if (identity && on_path.count(*identity) != 0) {
-                // A link back to a folder on the way down: listed, never entered again.
-                place(unlisted, entry_name);
+                calls.run([&] { return known_folder_identity(child_path); });
+            if (!identity && stack.size() >= unknown_identity_depth_bound) {
+                count_unlisted();
+                place(unlisted_flags, entry_name);
                 continue;
             }
             std::optional<folder_listing> child_listing =
                 calls.run([&] { return list_folder(child_path); });
-            if (!child_listing ||
-                !place(static_cast<std::uint8_t>(position | kind_folder), entry_name)) {
+            if (!child_listing) {
+                if (!calls.stopped()) {
+                    count_unlisted();
+                }
                 continue;  // unreadable: takes no place among its siblings
+            }
+            if (reaches_folder_on_path(identity, *child_listing, on_path, stack)) {
+                // A link back to a folder on the way down: listed, never entered again.
+                place(unlisted_flags, entry_name);
+                continue;
+            }
+            if (!place(static_cast<std::uint8_t>(position | kind_folder), entry_name)) {
+                continue;
             }
             // frame and entry_name are not used past this point: the push may move them.
             stack.push_back(
                 walk_frame{std::move(child_path), std::move(*child_listing), 0, {}, identity});
             if (identity) {
-                on_path.insert(*identity);
+                on_path.emplace(*identity, stack.size() - 1);
             }
         } catch (const std::exception&) {
+            count_unlisted();
         }
     }
     return true;
@@ -231,10 +274,17 @@ std::vector<string8> split_music_folders(const string8& folders) {
     }
 }
 
-void walk_music_folders(reply_buffer& reply, const string8& folders, file_system_gate* gate) {
+namespace {
+
+// Counts in unlisted the folders that could not be listed.
+void walk_every_music_folder(reply_buffer& reply, const string8& folders, file_system_gate* gate,
+                             std::size_t& unlisted) {
     using namespace folder_flags;
     if (folders.view().find(';') == std::string_view::npos) {
-        walk_folder(reply, folders, string8(), root, true, gate);
+        if (!walk_folder(reply, folders, string8(), root, true, gate, &unlisted) &&
+            !folders.is_empty()) {
+            ++unlisted;
+        }
         return;
     }
     if (!append_record(reply, root, std::string_view())) {
@@ -247,11 +297,27 @@ void walk_music_folders(reply_buffer& reply, const string8& folders, file_system
         if (gate != nullptr && gate->stop_requested()) {
             return;
         }
-        if (walk_folder(reply, folder, string8(), flags, true, gate)) {
+        if (walk_folder(reply, folder, string8(), flags, true, gate, &unlisted)) {
             positions.placed(flags_at);
+        } else if (!folder.is_empty()) {
+            ++unlisted;  // an empty piece names no folder
         }
     }
     positions.finish(reply);
+}
+
+}  // namespace
+
+void walk_music_folders(reply_buffer& reply, const string8& folders, file_system_gate* gate) {
+    std::size_t unlisted = 0;
+    walk_every_music_folder(reply, folders, gate, unlisted);
+    // A walk that was stopped says nothing.
+    if (unlisted > 0 && (gate == nullptr || !gate->stop_requested())) {
+        scratch_string8 line("Could not list ");
+        line += std::to_string(unlisted);
+        line += unlisted == 1 ? " folder." : " folders.";
+        log_error(line.view());
+    }
 }
 
 }  // namespace tessel

@@ -9,6 +9,7 @@
 // Trees can be as deep as the file system allows: the walk keeps an explicit stack, never
 // recursion. Only the listings of the folders on the way down are held, never the tree.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -37,8 +38,10 @@ string8 folder_path(const string8& parent_path, const string8& name);
 // Appends the records of folder parent_path + name + "\": its own record with flags, then its
 // entries. Subfolders are walked when recurse is set, else listed without contents; folders
 // whose name begins with '.' are skipped, and a folder already on the path being walked
-// (through a link) is listed without contents. A subfolder that cannot be listed takes no
-// place among its siblings. False, with nothing appended, when the folder cannot be listed.
+// (through a link) is listed without contents, as is one whose identity is not known deeper
+// than a bound. A subfolder that cannot be listed takes no place among its siblings. Each
+// folder whose contents are left out but a link's is counted in unlisted, when given. False,
+// with nothing appended, when the folder cannot be listed.
 //
 // Each record is appended whole or not at all: when the reply cannot grow, entries are left
 // out (with their contents), never cut.
@@ -46,7 +49,8 @@ string8 folder_path(const string8& parent_path, const string8& name);
 // With a gate, each call into the file system goes through it and the walk ends early, with
 // the reply unfinished, once the gate is told to stop.
 bool walk_folder(reply_buffer& reply, const string8& name, const string8& parent_path,
-                 std::uint8_t flags, bool recurse, file_system_gate* gate = nullptr);
+                 std::uint8_t flags, bool recurse, file_system_gate* gate = nullptr,
+                 std::size_t* unlisted = nullptr);
 
 // A LISTACK reply: the token, the records a walk appends, then the end mark.
 reply_buffer start_listing_reply();
@@ -56,7 +60,8 @@ void end_listing_reply(reply_buffer& reply);
 std::vector<string8> split_music_folders(const string8& folders);
 
 // Appends the records for the whole music-folder setting: one folder walked as the root, or
-// with several a nameless root holding each folder that could be read.
+// with several a nameless root holding each folder that could be read. Logs one line with the
+// number of folders that could not be listed, if any (a walk that was stopped logs nothing).
 void walk_music_folders(reply_buffer& reply, const string8& folders,
                         file_system_gate* gate = nullptr);
 

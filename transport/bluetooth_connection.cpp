@@ -102,7 +102,8 @@ int bluetooth_connection::write(const void* bytes, std::size_t count) {
     }
     const std::lock_guard<std::mutex> order(write_order_);
     bool failed = false;
-    const std::size_t sent = write_port(port_, cancel_, bytes, clamp_count(count), failed);
+    const std::size_t sent =
+        write_port(port_, cancel_, line_errors_, bytes, clamp_count(count), failed);
     if (failed) {
         failed_ = true;
     }
@@ -119,7 +120,8 @@ int bluetooth_connection::read(void* buffer, std::size_t count) {
         return 0;
     }
     bool failed = false;
-    const std::size_t got = read_port(port_, cancel_, buffer, clamp_count(count), failed);
+    const std::size_t got =
+        read_port(port_, cancel_, line_errors_, buffer, clamp_count(count), failed);
     if (failed) {
         failed_ = true;
     }

@@ -19,6 +19,7 @@
 #include "support/string8.h"
 #include "transport/cancel_signal.h"
 #include "transport/connection.h"
+#include "transport/line_error_record.h"
 
 namespace tessel {
 
@@ -123,10 +124,13 @@ class bluetooth_connection final : public connection {
     static bool configure_port(corvina::file_handle port);
     // Platform half: one read or write with the time-outs above, ended early by cancel. Sets
     // failed when the port failed; answers the bytes moved.
+    // line_errors: where the reader's and the writer's calls take turns at the line's errors.
     static std::size_t read_port(corvina::file_handle port, const cancel_signal& cancel,
-                                 void* buffer, std::size_t count, bool& failed);
+                                 line_error_record& line_errors, void* buffer, std::size_t count,
+                                 bool& failed);
     static std::size_t write_port(corvina::file_handle port, const cancel_signal& cancel,
-                                  const void* bytes, std::size_t count, bool& failed);
+                                  line_error_record& line_errors, const void* bytes,
+                                  std::size_t count, bool& failed);
     static void discard_port_input(corvina::file_handle port);
     static std::size_t port_input_waiting(corvina::file_handle port);
 
@@ -138,6 +142,7 @@ class bluetooth_connection final : public connection {
     std::atomic<bool> failed_{true};  // no port yet
     std::atomic<std::uint64_t> openings_{0};
     cancel_signal cancel_;
+    line_error_record line_errors_;
 };
 
 }  // namespace tessel

@@ -81,8 +81,10 @@ bool bluetooth_connection::configure_port(corvina::file_handle port) {
     return tcsetattr(fd, TCSANOW, &settings) == 0;
 }
 
+// A terminal reports no line errors to its reader: noise arrives as bytes.
 std::size_t bluetooth_connection::read_port(corvina::file_handle port, const cancel_signal& cancel,
-                                            void* buffer, std::size_t count, bool& failed) {
+                                            line_error_record& /*line_errors*/, void* buffer,
+                                            std::size_t count, bool& failed) {
     const int fd = to_fd(port);
     auto* bytes = static_cast<unsigned char*>(buffer);
     const clock::time_point deadline = clock::now() + serial_timeouts::read_total(count);
@@ -124,7 +126,8 @@ std::size_t bluetooth_connection::read_port(corvina::file_handle port, const can
 }
 
 std::size_t bluetooth_connection::write_port(corvina::file_handle port, const cancel_signal& cancel,
-                                             const void* bytes, std::size_t count, bool& failed) {
+                                             line_error_record& /*line_errors*/, const void* bytes,
+                                             std::size_t count, bool& failed) {
     const int fd = to_fd(port);
     const auto* data = static_cast<const unsigned char*>(bytes);
     const clock::time_point deadline = clock::now() + serial_timeouts::write_total(count);

@@ -68,8 +68,9 @@ parsed_command_line parse_command_line(const std::vector<std::string>& arguments
             o.show_version = true;
         } else if (name == "--component" || name == "--config" || name == "--port" ||
                    name == "--playlist" || name == "--load" || name == "--time-limit" ||
-                   name == "--seed" || name == "--page-type" || name == "--page-click" ||
-                   name == "--page-check" || name == "--page-choose" || name == "--page-browse") {
+                   name == "--remake-main-window" || name == "--seed" || name == "--page-type" ||
+                   name == "--page-click" || name == "--page-check" || name == "--page-choose" ||
+                   name == "--page-browse") {
             const auto v = value();
             if (!v) {
                 return result;
@@ -91,6 +92,14 @@ parsed_command_line parse_command_line(const std::vector<std::string>& arguments
                     return result;
                 }
                 o.time_limit_seconds = seconds;
+            } else if (name == "--remake-main-window") {
+                double seconds = 0;
+                if (!parse_seconds(*v, seconds)) {
+                    result.error =
+                        "--remake-main-window needs a number of seconds, not \"" + *v + "\"";
+                    return result;
+                }
+                o.remake_main_window_seconds = seconds;
             } else if (name == "--seed") {
                 std::uint32_t seed = 0;
                 if (!parse_seed(*v, seed)) {
@@ -156,6 +165,11 @@ Options:
   --time-limit SECONDS  stop after this many seconds
   --watch-stdin         stop when standard input ends
   --seed N              seed of the random and shuffle playback orders
+  --remake-main-window SECONDS
+                        destroy the main window this many seconds after start-up and make
+                        a new one, as a player does when its user interface changes; then
+                        print "standin: main window made again" (Windows: with the number of
+                        message-only windows of the main thread)
 
 Changing the component's settings as a user does, on its preferences page (opened after
 start-up, the actions done in the order given, then closed; the settings are saved at exit):

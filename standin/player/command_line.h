@@ -18,6 +18,9 @@ struct player_options {
     std::vector<std::string> load_paths;
     bool play = false;
     std::optional<double> time_limit_seconds;
+    // A change of the user interface: the main window destroyed and made anew this many
+    // seconds after start-up.
+    std::optional<double> remake_main_window_seconds;
     bool watch_stdin = false;
     std::optional<std::uint32_t> seed;
     // Acting on the component's preferences page as a user would, in order: pairs of an

@@ -4,6 +4,7 @@
 // its time runs out.
 
 #include <atomic>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -27,6 +28,10 @@ class main_loop {
     // Destroys the main window with the windows made as its children, while the code of their
     // procedures is still loaded; main_window() is null afterwards.
     void destroy_main_window();
+    // Destroys the main window and makes a new one, as a change of the user interface does.
+    void remake_main_window();
+    // Windows: how many message-only windows the main thread has; none elsewhere.
+    std::optional<std::size_t> message_only_windows() const;
     bool is_main_thread() const { return std::this_thread::get_id() == main_thread_; }
 
     // Ends run() soon; safe from any thread. The first reason given is kept.

@@ -15,8 +15,9 @@ constexpr const char* main_window_class = "corvina_standin_main";
 struct main_loop::platform {
     platform() {
         pw::register_class(main_window_class, pw::default_procedure);  // once per process
-        window = pw::create_window(main_window_class, "corvina", nullptr, nullptr);
+        create();
     }
+    void create() { window = pw::create_window(main_window_class, "corvina", nullptr, nullptr); }
     ~platform() { destroy(); }
     void destroy() {
         if (window != nullptr) {
@@ -41,6 +42,15 @@ corvina::window_handle main_loop::main_window() const {
 
 void main_loop::destroy_main_window() {
     platform_->destroy();
+}
+
+void main_loop::remake_main_window() {
+    platform_->destroy();
+    platform_->create();
+}
+
+std::optional<std::size_t> main_loop::message_only_windows() const {
+    return std::nullopt;  // the headless window system has no such kind
 }
 
 void main_loop::serve(unsigned timeout_ms) {

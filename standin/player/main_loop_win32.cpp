@@ -19,6 +19,9 @@ struct main_loop::platform {
         cls.hInstance = GetModuleHandleW(nullptr);
         cls.lpszClassName = main_window_class;
         RegisterClassW(&cls);  // fails harmlessly when it is registered already
+        create();
+    }
+    void create() {
         window = CreateWindowExW(0, main_window_class, L"corvina", WS_OVERLAPPEDWINDOW,
                                  CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr,
                                  GetModuleHandleW(nullptr), nullptr);  // never shown
@@ -48,6 +51,22 @@ corvina::window_handle main_loop::main_window() const {
 
 void main_loop::destroy_main_window() {
     platform_->destroy();
+}
+
+void main_loop::remake_main_window() {
+    platform_->destroy();
+    platform_->create();
+}
+
+std::optional<std::size_t> main_loop::message_only_windows() const {
+    std::size_t count = 0;
+    for (HWND window = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); window != nullptr;
+         window = FindWindowExW(HWND_MESSAGE, window, nullptr, nullptr)) {
+        if (GetWindowThreadProcessId(window, nullptr) == platform_->thread_id) {
+            ++count;
+        }
+    }
+    return count;
 }
 
 void main_loop::serve(unsigned timeout_ms) {

@@ -1,5 +1,6 @@
 #include "standin/player/standin_player.h"
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -266,8 +267,22 @@ int run_player(const player_options& options) {
             }
         }
 
-        const std::string reason =
-            loop.run(options.time_limit_seconds, [&player] { player.playback().update(); });
+        const auto started = std::chrono::steady_clock::now();
+        std::optional<double> remake_at = options.remake_main_window_seconds;
+        const std::string reason = loop.run(options.time_limit_seconds, [&] {
+            player.playback().update();
+            const std::chrono::duration<double> running =
+                std::chrono::steady_clock::now() - started;
+            if (remake_at && running.count() >= *remake_at) {
+                remake_at.reset();
+                loop.remake_main_window();
+                std::string line = "standin: main window made again";
+                if (const std::optional<std::size_t> count = loop.message_only_windows()) {
+                    line += "; message-only windows of the main thread: " + std::to_string(*count);
+                }
+                player.print(line);
+            }
+        });
         player.print("standin: stopping: " + reason);
 
         run_hooks(player, services, "shut-down", [](corvina::initquit& s) { s.on_shutdown(); });

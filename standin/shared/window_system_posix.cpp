@@ -200,6 +200,9 @@ window_handle create_window(const char* class_name, const char* title, window_ha
     if (cls == reg.classes.end()) {
         return nullptr;
     }
+    if (parent == win32_values::message_only_parent()) {
+        parent = nullptr;
+    }
     if (parent != nullptr && reg.windows.count(id_of(parent)) == 0) {
         return nullptr;
     }

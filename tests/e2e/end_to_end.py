@@ -114,7 +114,8 @@ class System:
         arguments = ["--config", self.host_path(os.path.join(self.work, "settings.cfg")),
                      "--playlist", "Phone", "--load", self.host_path(self.music),
                      "--page-type", "1002=" + self.host_path(self.music),
-                     "--page-click", "1005", "--watch-stdin", "--time-limit", "300"]
+                     "--page-click", "1005", "--watch-stdin", "--time-limit", "300",
+                     "--remake-main-window", "3"]
         if self.wine:
             prefix = os.environ["WINEPREFIX"]
             os.makedirs(os.path.join(prefix, "dosdevices"), exist_ok=True)
@@ -171,6 +172,19 @@ class System:
 def run(system):
     system.start_player()
     check(system.phone("check")[0] is not None, "CHCK answers")
+
+    # The player changes its user interface: its main window goes and a new one comes. The
+    # link's window is not the main window's, and every command after it still works.
+    deadline = time.monotonic() + 30
+    while "standin: main window made again" not in system.player_log():
+        if time.monotonic() > deadline:
+            raise Failure("the player did not make its main window again")
+        time.sleep(0.2)
+    remade = [line for line in system.player_log().splitlines() if "made again" in line][0]
+    if system.wine:
+        check(remade.endswith("message-only windows of the main thread: 1"),
+              f"the link's window is message-only ({remade})")
+    check(system.phone("check")[0] is not None, "CHCK answers after the main window was remade")
 
     system.phone("play", system.host_path(system.plain))
     time.sleep(1.5)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
 #include <string>
 
@@ -196,6 +197,45 @@ TEST(compiled_dialog, ControlsStandAsTheLayoutTableSays) {
     }
     EXPECT_EQ(control, nullptr) << "no control beyond the table";
     DestroyWindow(dialog);
+}
+
+// A dialog with one push button, standing in for the player's preferences around the page.
+struct parent_dialog_template {
+    DLGTEMPLATE dialog;
+    WORD menu, window_class, title;
+    DLGITEMTEMPLATE button;
+    WORD button_class[2], button_text, button_data;
+};
+static_assert(offsetof(parent_dialog_template, button) % sizeof(DWORD) == 0,
+              "a dialog item starts on a DWORD");
+
+TEST(compiled_dialog, TabFromTheParentDialogReachesThePage) {
+    parent_dialog_template in_memory{};
+    in_memory.dialog.style = WS_POPUP | DS_MODALFRAME;
+    in_memory.dialog.cdit = 1;
+    in_memory.dialog.cx = 400;
+    in_memory.dialog.cy = 300;
+    in_memory.button.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+    in_memory.button.cx = 40;
+    in_memory.button.cy = 14;
+    in_memory.button.id = IDOK;
+    in_memory.button_class[0] = 0xFFFF;
+    in_memory.button_class[1] = 0x0080;
+    const HWND parent = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), &in_memory.dialog,
+                                                   nullptr, passive_procedure, 0);
+    ASSERT_NE(parent, nullptr);
+    const HWND page =
+        CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(layout::dialog_id), parent,
+                           passive_procedure, 0);
+    ASSERT_NE(page, nullptr);
+    EnableWindow(page, TRUE);  // as the page procedure does once it is filled in
+    ShowWindow(page, SW_SHOW);
+
+    EXPECT_NE(GetWindowLongW(page, GWL_EXSTYLE) & WS_EX_CONTROLPARENT, 0);
+    // The dialog manager's Tab: from the parent's last control into the page's first.
+    const HWND next = GetNextDlgTabItem(parent, GetDlgItem(parent, IDOK), FALSE);
+    EXPECT_EQ(next, GetDlgItem(page, layout::com_port_edit));
+    DestroyWindow(parent);
 }
 
 }  // namespace

@@ -57,6 +57,7 @@ std::uint32_t style_value(const std::string& names) {
         {"WS_TABSTOP", v::ws_tabstop},
         {"DS_SETFONT", v::ds_setfont},
         {"DS_FIXEDSYS", v::ds_fixedsys},
+        {"DS_CONTROL", v::ds_control},
         {"BS_PUSHBUTTON", v::bs_pushbutton},
         {"BS_AUTOCHECKBOX", v::bs_autocheckbox},
         {"BS_GROUPBOX", v::bs_groupbox},

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "link_fixture.h"
 #include "listing_parser.h"
 #include "protocol/file_search.h"
+#include "protocol/folder_identity.h"
 #include "scratch_folder.h"
 #include "support/reply_buffer.h"
 
@@ -41,6 +44,34 @@ std::vector<std::string> listing_order(const std::string& folder) {
         }
     } while (search->next());
     return names;
+}
+
+// Folder identities the test decides, in place of the file system's, while in scope.
+class identities_given_by {
+  public:
+    explicit identities_given_by(folder_identifier identify) { use_folder_identifier(identify); }
+    identities_given_by(const identities_given_by&) = delete;
+    identities_given_by& operator=(const identities_given_by&) = delete;
+    ~identities_given_by() { use_folder_identifier(nullptr); }
+};
+
+std::optional<folder_identity> no_identity(const string8& /*path*/) {
+    return folder_identity{};
+}
+std::optional<folder_identity> one_identity_for_all(const string8& /*path*/) {
+    return folder_identity{1, 0, 7};
+}
+std::optional<folder_identity> duplicate_identities(const string8& path) {
+    return folder_identity{1, 0, path.length() % 3 + 1};
+}
+
+// How deep the deepest entry lies below the node.
+std::size_t depth_below(const test::listed_node& node) {
+    std::size_t deepest = 0;
+    for (const test::listed_node& entry : node.entries) {
+        deepest = std::max(deepest, depth_below(entry) + 1);
+    }
+    return deepest;
 }
 
 class folder_listing : public test::link_fixture {
@@ -194,10 +225,75 @@ TEST_F(folder_listing, a_link_to_a_sibling_is_walked_like_a_folder) {
               music_.text() + "(1)[Jazz(1)[r(1)[b.mp3(2)]] Rock(1)[b.mp3(2)]]");
 }
 
+TEST_F(folder_listing, every_folder_is_listed_whatever_identities_the_file_system_gives) {
+    music_.add_file("A/x.mp3");
+    music_.add_file("A/A1/y.mp3");
+    music_.add_folder("A/A2");
+    music_.add_file("B/B1/z.mp3");
+    music_.add_file("C/A/q.mp3");
+    const test::parsed_listing real = test::parse_listing(list(music_.text()));
+    ASSERT_TRUE(real.well_formed);
+    ASSERT_EQ(real.roots.size(), 1u);
+    const std::string whole = test::shape(real.roots[0]);
+    for (const folder_identifier identify :
+         {no_identity, one_identity_for_all, duplicate_identities}) {
+        const identities_given_by given(identify);
+        const test::parsed_listing parsed = test::parse_listing(list(music_.text()));
+        ASSERT_TRUE(parsed.well_formed);
+        EXPECT_EQ(test::shape(parsed.roots[0]), whole);
+    }
+    EXPECT_EQ(console_.lines(), std::vector<std::string>{});
+}
+
+TEST_F(folder_listing, a_link_loop_with_unknown_identities_stops_at_the_depth_bound) {
+    music_.add_file("Rock/Sub/b.mp3");
+    std::error_code failed;
+    std::filesystem::create_directory_symlink(music_.path() / "Rock",
+                                              music_.path() / "Rock" / "Sub" / "up", failed);
+    if (failed) {
+        GTEST_SKIP() << "folder links cannot be made here: " << failed.message();
+    }
+    const identities_given_by given(no_identity);
+    const test::parsed_listing parsed = test::parse_listing(list(music_.text()));
+    ASSERT_TRUE(parsed.well_formed);
+    ASSERT_EQ(parsed.roots.size(), 1u);
+    // Rock/Sub/up/Sub/up/...: 64 levels deep, where the last folder is listed without contents.
+    const std::size_t depth = depth_below(parsed.roots[0]);
+    EXPECT_GE(depth, 32u);
+    EXPECT_LE(depth, 128u);
+    EXPECT_EQ(console_.lines(), std::vector<std::string>{"ERROR : Could not list 1 folder."});
+}
+
+// Every pattern the walk starts a search with, while in scope.
+class recorded_searches {
+  public:
+    recorded_searches() { use_file_search_starter(record); }
+    recorded_searches(const recorded_searches&) = delete;
+    recorded_searches& operator=(const recorded_searches&) = delete;
+    ~recorded_searches() { use_file_search_starter(nullptr); }
+
+    static std::vector<std::string> patterns() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return patterns_;
+    }
+
+  private:
+    static corvina::find_file* record(const char* pattern) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            patterns_.emplace_back(pattern);
+        }
+        return uFindFirstFile(pattern);
+    }
+
+    static inline std::mutex mutex_;
+    static inline std::vector<std::string> patterns_;
+};
+
 TEST_F(folder_listing, a_deep_folder_chain_on_disk_is_walked_whole) {
-    // A thousand levels, or as deep as the platform's path limit lets a folder search reach.
+    // A thousand levels, or on Windows a path well past MAX_PATH (260).
 #if defined(_WIN32)
-    const std::size_t limit = 240;
+    const std::size_t limit = 400;
 #else
     const std::size_t limit = 4000;
 #endif
@@ -205,10 +301,18 @@ TEST_F(folder_listing, a_deep_folder_chain_on_disk_is_walked_whole) {
     ASSERT_LT(base + 10, limit);
     const std::size_t depth = std::min<std::size_t>(1000, (limit - base - 10) / 2);
     std::filesystem::path deepest = music_.path();
+    std::string deepest_text = music_.text();
     for (std::size_t i = 0; i < depth; ++i) {
         deepest /= "d";
+        deepest_text += "\\d";
+#if defined(_WIN32)
+        // The test's own folders are made through the long form too.
+        std::filesystem::create_directory("\\\\?\\" + deepest_text);
+#else
         std::filesystem::create_directory(deepest);
+#endif
     }
+    const recorded_searches searches;
     const std::string reply = list(music_.text());
     // Root, then one record "d" per level, then the end mark.
     std::string expected = "LISTACK" + record(0x01, music_.text());
@@ -216,6 +320,12 @@ TEST_F(folder_listing, a_deep_folder_chain_on_disk_is_walked_whole) {
         expected += record(0x21, "d");
     }
     EXPECT_EQ(reply, expected + end_mark) << depth << " levels";
+#if defined(_WIN32)
+    // The search is asked for the deepest folder in the form Windows reaches past MAX_PATH.
+    const std::vector<std::string> patterns = searches.patterns();
+    EXPECT_NE(std::find(patterns.begin(), patterns.end(), "\\\\?\\" + deepest_text + "\\*.*"),
+              patterns.end());
+#endif
 }
 
 #if !defined(_WIN32)
@@ -237,6 +347,8 @@ TEST_F(folder_listing, a_subfolder_that_cannot_be_listed_takes_no_place_among_it
     EXPECT_EQ(test::shape(parsed.roots[0]),
               music_.text() + "(1)[one(1)[a.mp3(2)] two(1)[a.mp3(2) b.mp3(2)]]");
     EXPECT_TRUE(test::positions_follow_listing_order(parsed.roots[0]));
+    // Left out, but not without a word.
+    EXPECT_EQ(console_.lines(), std::vector<std::string>{"ERROR : Could not list 2 folders."});
 }
 #endif
 

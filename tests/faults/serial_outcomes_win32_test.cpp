@@ -1,0 +1,179 @@
+// What the link does for each way a Windows driver can end a serial call: the system's calls
+// are scripted through the connection's table, so that the answers real Bluetooth ports give
+// (and Wine never does) happen on purpose. The test thread plays the player's main thread.
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "host/link_lifecycle.h"
+#include "host/link_manager.h"
+#include "host/message_window.h"
+#include "host/settings.h"
+#include "tests/common/link_activation.h"
+#include "tests/control/recording_player.h"
+#include "tests/faults/scripted_serial_win32.h"
+#include "tests/protocol/listing_parser.h"
+#include "tests/protocol/scratch_folder.h"
+#include "transport/bluetooth_connection.h"
+
+namespace tessel {
+namespace {
+
+using namespace std::chrono_literals;
+using clock = std::chrono::steady_clock;
+using lines = std::vector<std::string>;
+using ending = test::scripted_serial::ending;
+
+class serial_outcomes : public ::testing::Test {
+  protected:
+    serial_outcomes() {
+        player.host.add_service(corvina::class_guids::console, console);
+        cfg_auto_connect = 0;
+        cfg_music_directory.set(music.text().c_str());
+        cfg_com_port.set("COM9");
+    }
+    ~serial_outcomes() override {
+        stop_link_manager();
+        cfg_com_port.set("COM4");
+        cfg_music_directory.set("H:\\mp3");
+    }
+
+    static void serve_until(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+        const auto deadline = clock::now() + limit;
+        wait_serving_sent_messages([&] { return done() || clock::now() >= deadline; });
+    }
+
+    static void serve_for(std::chrono::milliseconds time) {
+        serve_until([] { return false; }, time);
+    }
+
+    // Sends a request and serves the link until the phone has more bytes than before.
+    std::string ask(const std::string& request, std::size_t answer_size = 1) {
+        const std::size_t before = port.phone_received().size();
+        port.phone_sends(request);
+        serve_until([&] { return port.phone_received().size() >= before + answer_size; }, 10s);
+        return port.phone_received().substr(before);
+    }
+
+    void start_link() {
+        start_link_manager();
+        ASSERT_TRUE(test::activate_and_await(console));
+        ASSERT_EQ(ask("CHCK"), "Y");
+        console.clear();
+    }
+
+    bool logged(const char* line) const {
+        const lines all = console.lines();
+        return std::find(all.begin(), all.end(), line) != all.end();
+    }
+
+    test::scratch_folder music;
+    test::recording_player player;
+    test::recording_console console;
+    test::host_guard guard{player.host};
+    test::scripted_serial port;
+};
+
+TEST_F(serial_outcomes, each_ending_of_a_read_keeps_or_reopens_the_port_as_its_row_says) {
+    start_link();
+
+    // No byte: Windows ends the read as a success with none after its time-out.
+    serve_for(600ms);
+    // Wine's time-out statuses, and line noise cleared, even when the driver gives them at
+    // once: the port stays, and the reader calls no faster than its time-out.
+    for (const ending how :
+         {ending{ending::how::fails, ERROR_TIMEOUT}, ending{ending::how::fails, WAIT_TIMEOUT},
+          ending{ending::how::aborted_by_line_error, 0}}) {
+        port.next_reads_end(how, 1000);
+        const int reads_before = port.reads();
+        serve_for(1s);
+        port.reads_end_normally();
+        EXPECT_LE(port.reads() - reads_before, 10) << how.error;  // about 4 a second
+    }
+    EXPECT_EQ(ask("CHCK"), "Y");
+    EXPECT_EQ(console.lines(), lines{});
+    EXPECT_EQ(port.opens(), 1);
+
+    // Every other failure, at once or after a wait, is a lost port: closed, logged once and
+    // opened again, about a second later.
+    int opens = 1;
+    for (const ending how : {ending{ending::how::fails, ERROR_SEM_TIMEOUT},
+                             ending{ending::how::fails_at_once, ERROR_SEM_TIMEOUT},
+                             ending{ending::how::fails, ERROR_GEN_FAILURE},
+                             ending{ending::how::fails, ERROR_DEVICE_NOT_CONNECTED},
+                             ending{ending::how::fails_at_once, ERROR_BAD_COMMAND},
+                             ending{ending::how::fails, ERROR_OPERATION_ABORTED}}) {
+        SCOPED_TRACE(how.error);
+        port.next_reads_end(how);
+        serve_until([&] { return logged("Connected."); }, 10s);
+        EXPECT_EQ(console.lines(), (lines{"ERROR : Read error!", "Connected."}));
+        EXPECT_EQ(port.opens(), ++opens);
+        EXPECT_EQ(ask("CHCK"), "Y");
+        console.clear();
+    }
+
+    // Aborted because we cancelled: deactivation, with a read in progress.
+    link_manager_instance->activate(false);
+    EXPECT_EQ(console.lines(), lines{"Deactivated"});
+}
+
+TEST_F(serial_outcomes, a_port_failing_every_call_at_once_with_121_is_reopened_once_a_second) {
+    start_link();
+    const int reads_before = port.reads();
+    const int opens_before = port.opens();
+    port.every_call_fails_at_once(ERROR_SEM_TIMEOUT);
+    serve_for(3s);
+    EXPECT_EQ(console.lines(), lines{"ERROR : Read error!"});
+    EXPECT_LE(port.reads() - reads_before, 15);  // at most about five a second
+    EXPECT_GE(port.opens() - opens_before, 1);
+    EXPECT_LE(port.opens() - opens_before, 6);  // about once a second
+
+    // The phone is back.
+    port.every_call_fails_at_once(0);
+    serve_until([&] { return logged("Connected."); }, 10s);
+    EXPECT_EQ(ask("CHCK"), "Y");
+}
+
+TEST_F(serial_outcomes, a_write_failing_with_121_marks_the_port_lost) {
+    bluetooth_connection connection;
+    connection.set_port_name(string8("COM9"));
+    ASSERT_TRUE(connection.open());
+    EXPECT_EQ(connection.write("Y", 1), 1);
+    EXPECT_FALSE(connection.has_failed());
+    port.every_call_fails_at_once(ERROR_SEM_TIMEOUT);
+    EXPECT_EQ(connection.write("Y", 1), 0);
+    EXPECT_TRUE(connection.has_failed());
+}
+
+TEST_F(serial_outcomes, one_line_error_aborting_the_read_and_the_write_is_noise_for_both) {
+    music.add_file("Rock/a.mp3");
+    music.add_file("Rock/b.mp3");
+    start_link();
+    // The reply to this CHCK and the read after it are both aborted by one framing error.
+    port.abort_read_and_next_write_by_one_line_error();
+    port.phone_sends("CHCK");
+    serve_for(1500ms);
+    EXPECT_EQ(console.lines(), lines{});
+    EXPECT_EQ(port.opens(), 1);
+
+    // The link stays, and the listing after it goes out whole.
+    const std::size_t before = port.phone_received().size();
+    port.phone_sends("LIST");
+    const auto listing = [&] { return test::parse_listing(port.phone_received().substr(before)); };
+    serve_until([&] { return listing().well_formed; }, 10s);
+    const test::parsed_listing parsed = listing();
+    ASSERT_TRUE(parsed.well_formed);
+    ASSERT_EQ(parsed.roots.size(), 1u);
+    ASSERT_EQ(parsed.roots[0].entries.size(), 1u);
+    EXPECT_EQ(parsed.roots[0].entries[0].entries.size(), 2u);
+    EXPECT_EQ(console.lines(), lines{});
+    EXPECT_EQ(port.opens(), 1);
+}
+
+}  // namespace
+}  // namespace tessel
