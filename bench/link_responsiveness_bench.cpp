@@ -30,7 +30,7 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace pw = corvina::posix_windows;
-using test::thread_count;
+using test::thread_census;
 
 // A phone reading about 100 KB a second and polling INFO twice a second, until the listing's
 // end mark has come. Answers the listing's bytes, 0 when it did not come whole.
@@ -64,7 +64,7 @@ int run(int stalls) {
     }
     quiet_player player;
     std::thread([] {}).join();
-    const std::size_t threads_before = thread_count();
+    const thread_census threads;
     if (!start_served_link(phone.port_path(), tree.root.string())) {
         return 1;
     }
@@ -126,7 +126,7 @@ int run(int stalls) {
         const auto start = clock::now();
         link_manager_instance->activate(false);
         returned_ms.push_back(seconds_since(start) * 1e3);
-        while (thread_count() > threads_before && seconds_since(start) < 30.0) {
+        while (threads.started() > 0 && seconds_since(start) < 30.0) {
             std::this_thread::sleep_for(100us);
         }
         stall_ms.push_back(seconds_since(start) * 1e3);

@@ -27,7 +27,7 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace pw = corvina::posix_windows;
-using test::thread_count;
+using test::thread_census;
 
 constexpr int folder_delay_ms = 50;
 
@@ -51,7 +51,7 @@ int run(int rounds) {
     }
     quiet_player player;
     std::thread([] {}).join();
-    const std::size_t threads_before = thread_count();
+    const thread_census threads;
     if (!start_served_link(phone.port_path(), one_artist)) {
         return 1;
     }
@@ -102,7 +102,7 @@ int run(int rounds) {
         const auto start = clock::now();
         link_manager_instance->activate(false);
         returned_ms.push_back(seconds_since(start) * 1e3);
-        while (thread_count() > threads_before && seconds_since(start) < 30.0) {
+        while (threads.started() > 0 && seconds_since(start) < 30.0) {
             std::this_thread::sleep_for(100us);
         }
         ended_ms.push_back(seconds_since(start) * 1e3);

@@ -117,6 +117,7 @@ std::vector<string8> host_control::get_playlist_titles() {
         if (const auto item = active_item_track(index)) {
             const auto script = compile_script(title_format);
             item->format_title(nullptr, title, script.get(), nullptr);
+            throw_if_incomplete(title);
         }
         title += "\n";
         titles.push_back(std::move(title));
@@ -145,6 +146,7 @@ void host_control::remove_all() {
 void host_control::get_playing_title(string8& out) {
     const auto script = compile_script(title_format);
     find_playback_service()->format_title(nullptr, out, script.get(), nullptr, 2);
+    throw_if_incomplete(out);
 }
 
 int host_control::get_playing_index() {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 #include <limits>
+#include <new>
+#include <string_view>
 
 #include "support/exceptions.h"
 #include "support/log.h"
@@ -48,10 +50,12 @@ cfg_var* cfg_var::registry_head() {
     return registry;
 }
 
-void cfg_string::save_value(config_buffer& out) {
+void cfg_string::save_value(config_sink& out) {
     out.write(value_.c_str(), value_.length());
 }
 
+// The value changes only once the whole text is read: a text that cannot be stored (bad_alloc)
+// leaves the value as it was, never cut short.
 void cfg_string::load_value(bounded_reader& in, std::size_t /*size_hint*/) {
     scratch_string8 text;
     bool cut = false;  // a NUL was seen: the rest of the record is read but not kept
@@ -60,32 +64,65 @@ void cfg_string::load_value(bounded_reader& in, std::size_t /*size_hint*/) {
         const std::size_t got = in.read(piece, sizeof piece);
         if (!cut) {
             cut = std::memchr(piece, 0, got) != nullptr;
-            text.add_string(piece, got);
+            text.add_bytes(std::string_view(piece, got));
         }
         if (got < sizeof piece) {
             break;
         }
     }
-    value_.set_string(text.c_str(), text.length());
+    value_ = string8(text.view());
 }
 
+namespace {
+
+// Counts the bytes of a stored form.
+class measuring_sink final : public config_sink {
+  public:
+    void write(const void* /*data*/, std::size_t count) override { size += count; }
+    std::uint64_t size = 0;
+};
+
+// Hands a stored form straight to the player's writer.
+class writer_sink final : public config_sink {
+  public:
+    writer_sink(corvina::config_writer& out, corvina::abort_signal& abort)
+        : out_(out), abort_(abort) {}
+    void write(const void* data, std::size_t count) override {
+        if (count != 0) {
+            out_.write(data, count, abort_);
+        }
+    }
+
+  private:
+    corvina::config_writer& out_;
+    corvina::abort_signal& abort_;
+};
+
+std::uint64_t stored_size(cfg_var& var) {
+    measuring_sink measured;
+    var.save_value(measured);
+    return measured.size;
+}
+
+}  // namespace
+
+// Each value is measured for its record's length, then written straight to the player; every
+// check comes before the first byte goes out.
 void cfg_save_all(corvina::config_writer& out, corvina::abort_signal& abort) {
-    config_buffer buffer;
     for (cfg_var* var = registry; var != nullptr; var = var->next()) {
-        buffer.clear();
-        var->save_value(buffer);
-        if (buffer.size() > std::numeric_limits<std::uint32_t>::max()) {
+        if (stored_size(*var) > std::numeric_limits<std::uint32_t>::max()) {
             throw exception_overflow();
         }
+    }
+    writer_sink to_player(out, abort);
+    for (cfg_var* var = registry; var != nullptr; var = var->next()) {
         unsigned char length[4];
-        put_u32_le(length, static_cast<std::uint32_t>(buffer.size()));
+        put_u32_le(length, static_cast<std::uint32_t>(stored_size(*var)));
         // The GUID's in-memory layout on the little-endian targets we build for is its stored
         // form, so it is written (and read back in cfg_load_all) as it lies.
         out.write(&var->get_guid(), sizeof(corvina::guid), abort);
         out.write(length, sizeof length, abort);
-        if (buffer.size() != 0) {
-            out.write(buffer.data(), buffer.size(), abort);
-        }
+        var->save_value(to_player);
     }
 }
 
@@ -115,6 +152,9 @@ void cfg_load_all(corvina::config_reader& in, corvina::abort_signal& abort) {
             var->load_value(record, length);
         } catch (const exception_io_data&) {
             // The variable keeps its value; the rest of the blob is still good.
+        } catch (const std::bad_alloc& failure) {
+            // Likewise; the others still load.
+            log_error(failure.what());
         }
         const std::uint64_t unread = record.remaining();
         if (unread != 0 && in.skip(unread, abort) != unread) {

@@ -13,10 +13,18 @@
 #include "corvina/guid.h"
 #include "corvina/service.h"
 #include "host/bounded_reader.h"
-#include "host/config_buffer.h"
 #include "support/string8.h"
 
 namespace tessel {
+
+// Where a setting's stored form goes.
+class config_sink {
+  public:
+    virtual void write(const void* data, std::size_t count) = 0;
+
+  protected:
+    ~config_sink() = default;
+};
 
 class cfg_var {
   public:
@@ -26,8 +34,8 @@ class cfg_var {
     const corvina::guid& get_guid() const { return guid_; }
     cfg_var* next() const { return next_; }
 
-    // Appends the value's stored form.
-    virtual void save_value(config_buffer& out) = 0;
+    // Writes the value's stored form; the same bytes each time while the value stays.
+    virtual void save_value(config_sink& out) = 0;
     // Reads the value from one record of size_hint bytes.
     virtual void load_value(bounded_reader& in, std::size_t size_hint) = 0;
 
@@ -59,7 +67,7 @@ class cfg_int_t final : public cfg_var {
     }
     T get() const { return value_; }
 
-    void save_value(config_buffer& out) override {
+    void save_value(config_sink& out) override {
         using unsigned_t = std::make_unsigned_t<T>;
         const auto bits = static_cast<unsigned_t>(value_);
         unsigned char bytes[sizeof(T)];
@@ -89,10 +97,15 @@ class cfg_int_t final : public cfg_var {
 // itself, so the player's text functions can fill it directly.
 class cfg_string final : public cfg_var, public corvina::string_base {
   public:
-    cfg_string(const corvina::guid& id, const char* initial) : cfg_var(id), value_(initial) {}
+    // Runs while the module loads, where nothing may throw: a default that cannot be stored
+    // leaves the setting empty until the stored settings are loaded.
+    cfg_string(const corvina::guid& id, const char* initial) : cfg_var(id) {
+        value_.set_string(initial);
+    }
 
-    // Replaces the value with a NUL-terminated text.
-    void set(const char* text) { value_.set_string(text); }
+    // Replaces the value with a NUL-terminated text. Throws bad_alloc, with the value as it
+    // was, when the new one cannot be stored.
+    void set(const char* text) { value_ = string8(text); }
     const string8& get() const { return value_; }
     operator const string8&() const { return value_; }  // NOLINT(google-explicit-constructor)
     const char* c_str() const { return value_.c_str(); }
@@ -113,7 +126,7 @@ class cfg_string final : public cfg_var, public corvina::string_base {
     char* lock_buffer(std::size_t n) override { return value_.lock_buffer(n); }
     void unlock_buffer() override { value_.unlock_buffer(); }
 
-    void save_value(config_buffer& out) override;
+    void save_value(config_sink& out) override;
     // Takes the record's text up to its first NUL byte.
     void load_value(bounded_reader& in, std::size_t size_hint) override;
 
@@ -121,7 +134,8 @@ class cfg_string final : public cfg_var, public corvina::string_base {
     string8 value_;
 };
 
-// Writes one record per registered variable, in registry order.
+// Writes one record per registered variable, in registry order. Asks for no memory, so the
+// player never gets a blob cut short for want of it.
 void cfg_save_all(corvina::config_writer& out, corvina::abort_signal& abort);
 
 // Reads records until the blob ends at a record boundary. Unknown records are skipped; a

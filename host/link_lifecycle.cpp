@@ -12,6 +12,8 @@ namespace {
 
 // The shut-down asked for while a handed-over command ran; main thread only.
 bool stop_put_off = false;
+// Between start-up and shut-down, whether or not the manager could be made.
+bool started = false;
 
 }  // namespace
 
@@ -20,13 +22,22 @@ bool stop_put_off = false;
 // run that owner's teardown inside the module's unload, where waiting for the link's threads
 // never ends and the player's services may be gone.
 void start_link_manager() {
+    started = true;
     link_manager_instance = new link_manager();
     if (cfg_auto_connect != 0) {
         link_manager_instance->activate(true);
     }
 }
 
+link_manager* link_manager_to_connect() {
+    if (started && link_manager_instance == nullptr) {
+        link_manager_instance = new link_manager();
+    }
+    return link_manager_instance;
+}
+
 void stop_link_manager() {
+    started = false;
     if (link_manager_instance == nullptr) {
         return;
     }

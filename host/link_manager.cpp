@@ -1,6 +1,5 @@
 #include "host/link_manager.h"
 
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -11,6 +10,7 @@
 #include "host/message_window.h"
 #include "host/settings.h"
 #include "protocol/phone_link.h"
+#include "support/boundary.h"
 #include "support/host_access.h"
 #include "support/log.h"
 #include "transport/bluetooth_connection.h"
@@ -67,17 +67,17 @@ void link_manager::activate(bool on) {
     }
 
     window_ = create_link_window();
-    link_->join_list_worker(true);
-    apply_settings();
-    link_->replies().resume();
-    std::erase_if(stopped_readers_, [](const auto& reader) { return reader->has_ended(); });
-    connection_->set_port_name(cfg_com_port.get());
     try {
+        link_->join_list_worker(true);
+        apply_settings();
+        link_->replies().resume();
+        std::erase_if(stopped_readers_, [](const auto& reader) { return reader->has_ended(); });
+        connection_->set_port_name(cfg_com_port.get());
         reader_ = std::make_unique<link_reader>(*connection_, connection_->get_port_name(), window_,
                                                 opening_turn_);
-    } catch (const std::system_error& error) {
-        // No reader, no link.
-        log_error(error.what());
+    } catch (...) {
+        // No reader (no thread, no memory), no link.
+        log_current_exception();
         activate(false);
     }
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "host/link_pacing.h"
 #include "host/link_window.h"
 #include "host/message_window.h"
 #include "protocol/command_code.h"
@@ -22,9 +23,6 @@ namespace {
 
 // How long the reader waits before it opens a port that has gone again.
 constexpr std::chrono::milliseconds reopen_interval{1000};
-// The protocol's pacing: INFO waits before its hand-off, every hand-off is followed by a rest.
-constexpr std::chrono::milliseconds info_delay{300};
-constexpr std::chrono::milliseconds handoff_rest{100};
 
 }  // namespace
 
@@ -112,23 +110,34 @@ class link_reader::session {
           opening_turn_(std::move(opening_turn)) {}
 
     void run() {
-        // Nothing may leave the thread: a failure (out of memory) ends the reader after saying so.
-        guard_boundary([this] {
+        // Nothing leaves the thread: a failure (out of memory) ends the activation as a port
+        // that cannot be opened does, with one error line.
+        try {
             if (connect()) {
                 log_info("Activated");
                 read_commands();
             } else if (!reader_.stopped()) {
                 log_error("Could not connect!");
-                reader_.connect_failed.store(true);
-                send_to_main_thread(connect_failed_message, 0);
+                end_activation();
             }
-        });
+        } catch (...) {
+            log_current_exception();
+            if (!reader_.stopped()) {
+                end_activation();
+            }
+        }
         // Last: the owner may be gone once this is set.
         reader_.ended.store(true);
     }
 
   private:
     enum class announce { loudly, quietly };
+
+    // Asks the main thread to deactivate.
+    void end_activation() {
+        reader_.connect_failed.store(true);
+        send_to_main_thread(connect_failed_message, 0);
+    }
 
     // Opens the port by its name and makes it the connection's. False when it could not, or
     // when the reader was told to stop meanwhile; from then on the connection may be gone.
@@ -225,7 +234,7 @@ class link_reader::session {
             port_.discard_input();
             return send_to_main_thread(app_message, static_cast<std::intptr_t>(code));
         }
-        if (code == commands::info && !reader_.pause(info_delay)) {
+        if (code == commands::info && !reader_.pause(protocol_pacing().info_delay)) {
             return false;
         }
         // The main thread may leave the file-system part of the command here. After the send
@@ -237,7 +246,7 @@ class link_reader::session {
         if (file_work != nullptr && !reader_.stopped()) {
             file_work->run(&reader_.file_work);
         }
-        return reader_.pause(handoff_rest);
+        return reader_.pause(protocol_pacing().handoff_rest);
     }
 
     // A hand-off that did not reach the main thread (its window is gone: the main thread makes
@@ -255,7 +264,7 @@ class link_reader::session {
             if (!std::exchange(logged, true)) {
                 log_error("Could not hand a command to the player: trying again.");
             }
-            if (!reader_.pause(handoff_rest)) {
+            if (!reader_.pause(protocol_pacing().handoff_rest)) {
                 return false;
             }
         }

@@ -1,5 +1,6 @@
 #include "host/preferences_actions.h"
 
+#include "host/link_lifecycle.h"
 #include "host/link_manager.h"
 
 namespace tessel {
@@ -14,8 +15,8 @@ class link_manager_actions final : public link_actions {
         }
     }
     void activate(bool on) override {
-        if (link_manager_instance != nullptr) {
-            link_manager_instance->activate(on);
+        if (link_manager* manager = on ? link_manager_to_connect() : link_manager_instance) {
+            manager->activate(on);
         }
     }
 };

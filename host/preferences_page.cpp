@@ -28,9 +28,11 @@ constexpr corvina::guid title_format_help{
 
 constexpr const char* browse_title = "Select music directory";
 
+// Throws bad_alloc when the text could not be taken whole: no setting takes a cut one.
 string8 control_text(corvina::window_handle dialog, int id) {
     string8 text;
     uGetDlgItemText(dialog, id, text);
+    throw_if_incomplete(text);
     return text;
 }
 
@@ -54,6 +56,7 @@ void fill_playlists(corvina::window_handle dialog) {
         for (std::size_t index = 0; index < playlists->get_playlist_count(); ++index) {
             string8 name;
             playlists->playlist_get_name(index, name);
+            throw_if_incomplete(name);
             page_dialog::add_combo_item(dialog, layout::playlist_combo, name.c_str());
         }
     } catch (const std::exception& failure) {

@@ -1,6 +1,7 @@
 #include "protocol/deferred_reply.h"
 
 #include <exception>
+#include <new>
 #include <utility>
 
 #include "protocol/file_system_gate.h"
@@ -16,6 +17,9 @@ void deferred_reply::run(file_system_gate* gate) {
     const auto stopped = [gate] { return gate != nullptr && gate->stop_requested(); };
     try {
         reply_buffer reply = make_(gate);
+        if (!reply.is_whole() && !stopped()) {
+            throw std::bad_alloc();  // a reply that could not be built whole is not sent
+        }
         if (!stopped()) {
             writer_.submit(std::move(reply), for_opening_);
         }

@@ -210,40 +210,37 @@ bool walk_folder(reply_buffer& reply, const string8& name, const string8& parent
             place(unlisted_flags, entry_name);
             continue;
         }
-        // A subfolder that cannot be allocated for is left out; the walk goes on.
-        try {
-            string8 child_path = folder_path(frame.path, string8(entry_name));
-            const std::optional<folder_identity> identity =
-                calls.run([&] { return known_folder_identity(child_path); });
-            if (!identity && stack.size() >= unknown_identity_depth_bound) {
-                count_unlisted();
-                place(unlisted_flags, entry_name);
-                continue;
-            }
-            std::optional<folder_listing> child_listing =
-                calls.run([&] { return list_folder(child_path); });
-            if (!child_listing) {
-                if (!calls.stopped()) {
-                    count_unlisted();
-                }
-                continue;  // unreadable: takes no place among its siblings
-            }
-            if (reaches_folder_on_path(identity, *child_listing, on_path, stack)) {
-                // A link back to a folder on the way down: listed, never entered again.
-                place(unlisted_flags, entry_name);
-                continue;
-            }
-            if (!place(static_cast<std::uint8_t>(position | kind_folder), entry_name)) {
-                continue;
-            }
-            // frame and entry_name are not used past this point: the push may move them.
-            stack.push_back(
-                walk_frame{std::move(child_path), std::move(*child_listing), 0, {}, identity});
-            if (identity) {
-                on_path.emplace(*identity, stack.size() - 1);
-            }
-        } catch (const std::exception&) {
+        // Memory running out ends the walk (bad_alloc): the listing is dropped, never sent
+        // with folders missing.
+        string8 child_path = folder_path(frame.path, string8(entry_name));
+        const std::optional<folder_identity> identity =
+            calls.run([&] { return known_folder_identity(child_path); });
+        if (!identity && stack.size() >= unknown_identity_depth_bound) {
             count_unlisted();
+            place(unlisted_flags, entry_name);
+            continue;
+        }
+        std::optional<folder_listing> child_listing =
+            calls.run([&] { return list_folder(child_path); });
+        if (!child_listing) {
+            if (!calls.stopped()) {
+                count_unlisted();
+            }
+            continue;  // unreadable: takes no place among its siblings
+        }
+        if (reaches_folder_on_path(identity, *child_listing, on_path, stack)) {
+            // A link back to a folder on the way down: listed, never entered again.
+            place(unlisted_flags, entry_name);
+            continue;
+        }
+        if (!place(static_cast<std::uint8_t>(position | kind_folder), entry_name)) {
+            continue;
+        }
+        // frame and entry_name are not used past this point: the push may move them.
+        stack.push_back(
+            walk_frame{std::move(child_path), std::move(*child_listing), 0, {}, identity});
+        if (identity) {
+            on_path.emplace(*identity, stack.size() - 1);
         }
     }
     return true;

@@ -44,7 +44,8 @@ string8 folder_path(const string8& parent_path, const string8& name);
 // with nothing appended, when the folder cannot be listed.
 //
 // Each record is appended whole or not at all: when the reply cannot grow, entries are left
-// out (with their contents), never cut.
+// out (with their contents), never cut, and the reply is no longer whole (it is not sent).
+// Throws bad_alloc when the walk itself runs out of memory.
 //
 // With a gate, each call into the file system goes through it and the walk ends early, with
 // the reply unfinished, once the gate is told to stop.

@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <utility>
 
@@ -52,6 +53,9 @@ void walk_into_reply(file_system_gate& gate, reply_writer& writer, const string8
         walk_music_folders(reply, folders, &gate);
         if (!gate.stop_requested()) {
             end_listing_reply(reply);
+            if (!reply.is_whole()) {
+                throw std::bad_alloc();  // never sent with folders missing
+            }
             writer.submit(std::move(reply), for_opening);
         }
     } catch (const std::exception& error) {

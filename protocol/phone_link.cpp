@@ -1,5 +1,6 @@
 #include "protocol/phone_link.h"
 
+#include <new>
 #include <utility>
 
 #include "protocol/wire_reader.h"
@@ -41,7 +42,11 @@ void phone_link::stop_list_walks(const list_walks::waiter& wait) {
     walks_.stop(wait);
 }
 
+// A reply that could not be built whole is not sent: the command is dropped.
 void phone_link::send_reply(reply_buffer reply) {
+    if (!reply.is_whole()) {
+        throw std::bad_alloc();
+    }
     writer_.submit(std::move(reply));
 }
 

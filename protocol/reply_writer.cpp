@@ -85,10 +85,9 @@ void reply_writer::run() {
         writing_ = true;
         lock.unlock();
         // One write, with the port's time-out for its size: what a phone that stopped reading
-        // did not take by then is dropped, and the next reply goes out whole.
-        if (next.for_opening == port_.opening()) {
-            port_.write_buffer(reply);
-        }
+        // did not take by then is dropped, and the next reply goes out whole. A reply for an
+        // earlier opening is dropped by the connection, which compares and writes as one step.
+        port_.write_for_opening(reply, next.for_opening);
         lock.lock();
         writing_ = false;
         held_bytes_ -= reply.size();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "protocol/big_endian.h"
@@ -45,7 +46,21 @@ string8 read_wire_string(connection& link) {
     if (length == 0) {
         return string8();
     }
-    std::vector<char> text(length);
+    std::vector<char> text;
+    try {
+        text.resize(length);
+    } catch (const std::bad_alloc&) {
+        // The text is read all the same, so that the next command is read in step.
+        std::uint8_t piece[read_piece];
+        for (std::size_t left = length; left != 0;) {
+            const std::size_t wanted = std::min(left, sizeof piece);
+            if (link.read(piece, wanted) != static_cast<int>(wanted)) {
+                break;  // the rest never came
+            }
+            left -= wanted;
+        }
+        throw;
+    }
     read_exactly_or_log(link, text.data(), length);
     const void* zero = std::memchr(text.data(), 0, length);
     const std::size_t used =

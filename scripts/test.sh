@@ -14,6 +14,7 @@ presets=("$@")
 jobs=$(nproc)
 
 failed=()
+second_tries=()
 for preset in "${presets[@]}"; do
     echo "=== $preset: configure and build"
     if ! cmake --preset "$preset" >/dev/null || ! cmake --build --preset "$preset" -j "$jobs"; then
@@ -28,9 +29,19 @@ for preset in "${presets[@]}"; do
     fi
     echo "=== $preset: test"
     # A test that fails is run once more before the preset counts as failed: two window-system
-    # tests are known to hang rarely under the sanitizers (see the issue notes).
-    if ! ctest --preset "$preset" -j "$jobs" --repeat until-pass:2; then
-        failed+=("$preset")
+    # tests are known to hang rarely under the sanitizers. One that passes
+    # only on its second try is named at the end, so that a fault that shows only sometimes is
+    # not hidden.
+    if ! ctest --preset "$preset" -j "$jobs"; then
+        first_failures=$(cut -d: -f2- "build/$preset/Testing/Temporary/LastTestsFailed.log" || true)
+        echo "=== $preset: once more, the tests that failed"
+        if ctest --preset "$preset" -j "$jobs" --rerun-failed; then
+            while IFS= read -r name; do
+                second_tries+=("$preset: $name")
+            done <<<"$first_failures"
+        else
+            failed+=("$preset")
+        fi
     fi
     if [[ "$preset" == windows* ]]; then
         wineserver -k 2>/dev/null || true
@@ -43,6 +54,10 @@ if [ $# -eq 0 ]; then
     bash scripts/fuzz.sh 30 || failed+=("fuzz")
 fi
 
+if [ ${#second_tries[@]} -gt 0 ]; then
+    echo "PASSED ONLY ON A SECOND TRY (flaky; look into them):"
+    printf '  %s\n' "${second_tries[@]}"
+fi
 if [ ${#failed[@]} -gt 0 ]; then
     echo "FAILED presets: ${failed[*]}"
     exit 1

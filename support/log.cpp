@@ -28,6 +28,15 @@ void log_info(std::string_view text) {
     }
 }
 
+void log_info(std::string_view head, std::string_view tail) {
+    try {
+        scratch_string8 line(head);
+        line += tail;
+        write_line(line);
+    } catch (...) {
+    }
+}
+
 void log_error(std::string_view text) {
     try {
         scratch_string8 line("ERROR : ");

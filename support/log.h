@@ -8,6 +8,8 @@ namespace tessel {
 
 // Writes the text as one line.
 void log_info(std::string_view text);
+// Writes the two texts joined as one line.
+void log_info(std::string_view head, std::string_view tail);
 
 // Writes "ERROR : " followed by the text as one line.
 void log_error(std::string_view text);

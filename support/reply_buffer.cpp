@@ -26,7 +26,8 @@ reply_buffer::reply_buffer(std::uint32_t initial_capacity) {
 reply_buffer::reply_buffer(reply_buffer&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)),
       size_(std::exchange(other.size_, 0)),
-      capacity_(std::exchange(other.capacity_, 0)) {}
+      capacity_(std::exchange(other.capacity_, 0)),
+      failed_(std::exchange(other.failed_, false)) {}
 
 reply_buffer& reply_buffer::operator=(reply_buffer&& other) noexcept {
     if (this != &other) {
@@ -34,6 +35,7 @@ reply_buffer& reply_buffer::operator=(reply_buffer&& other) noexcept {
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
         capacity_ = std::exchange(other.capacity_, 0);
+        failed_ = std::exchange(other.failed_, false);
     }
     return *this;
 }
@@ -64,6 +66,7 @@ bool reply_buffer::append_bytes(std::string_view bytes) {
 
 void reply_buffer::clear() {
     size_ = 0;
+    failed_ = false;
     if (data_ != nullptr) {
         std::memset(data_, 0, capacity_);
     }
@@ -71,6 +74,9 @@ void reply_buffer::clear() {
 
 bool reply_buffer::make_room(std::size_t count) {
     const std::uint64_t needed = static_cast<std::uint64_t>(size_) + count;
+    if (failed_) {
+        return false;
+    }
     if (needed <= capacity_) {
         return true;
     }
@@ -79,10 +85,12 @@ bool reply_buffer::make_room(std::size_t count) {
     const std::uint64_t steps = (missing + growth_step - 1) / growth_step;
     const std::uint64_t grown = capacity_ + steps * growth_step;
     if (grown > std::numeric_limits<std::uint32_t>::max()) {
+        failed_ = true;
         return false;
     }
     auto* block = static_cast<std::uint8_t*>(std::realloc(data_, static_cast<std::size_t>(grown)));
     if (block == nullptr) {
+        failed_ = true;
         return false;
     }
     std::memset(block + capacity_, 0, static_cast<std::size_t>(grown - capacity_));

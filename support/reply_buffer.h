@@ -32,6 +32,10 @@ class reply_buffer {
     // Makes room for count more bytes, so that appends of that many cannot fail; false when
     // the buffer cannot grow. Lets a caller append an item of several parts whole or not at all.
     bool make_room(std::size_t count);
+
+    // False once the buffer could not grow: every later append fails too, so the bytes are the
+    // start of the reply meant, never a reply with a hole in it. Such a reply is not sent.
+    bool is_whole() const { return !failed_; }
     // Replaces a byte already appended, at offset at (below size()).
     void set_byte(std::uint32_t at, std::uint8_t value);
 
@@ -39,7 +43,7 @@ class reply_buffer {
     std::uint32_t size() const { return size_; }
     std::uint32_t capacity() const { return capacity_; }
 
-    // Size 0, every byte zeroed.
+    // Size 0, every byte zeroed, whole again.
     void clear();
 
   private:
@@ -48,6 +52,7 @@ class reply_buffer {
     std::uint8_t* data_ = nullptr;
     std::uint32_t size_ = 0;
     std::uint32_t capacity_ = 0;
+    bool failed_ = false;
 };
 
 }  // namespace tessel

@@ -65,7 +65,7 @@ basic_string8<Growth>::basic_string8(std::string_view text) {
 }
 
 template <class Growth>
-basic_string8<Growth>::basic_string8(const basic_string8& other) {
+basic_string8<Growth>::basic_string8(const basic_string8& other) : incomplete_(other.incomplete_) {
     append(other.get_ptr(), other.length_);
 }
 
@@ -73,12 +73,14 @@ template <class Growth>
 basic_string8<Growth>::basic_string8(basic_string8&& other) noexcept
     : buffer_(std::exchange(other.buffer_, nullptr)),
       size_(std::exchange(other.size_, 0)),
-      length_(std::exchange(other.length_, 0)) {}
+      length_(std::exchange(other.length_, 0)),
+      incomplete_(std::exchange(other.incomplete_, false)) {}
 
 template <class Growth>
 basic_string8<Growth>& basic_string8<Growth>::operator=(const basic_string8& other) {
     if (this != &other) {
         assign(other.get_ptr(), other.length_);
+        incomplete_ = other.incomplete_;
     }
     return *this;
 }
@@ -90,6 +92,7 @@ basic_string8<Growth>& basic_string8<Growth>::operator=(basic_string8&& other) n
         buffer_ = std::exchange(other.buffer_, nullptr);
         size_ = std::exchange(other.size_, 0);
         length_ = std::exchange(other.length_, 0);
+        incomplete_ = std::exchange(other.incomplete_, false);
     }
     return *this;
 }
@@ -174,14 +177,15 @@ void basic_string8<Growth>::assign(const char* text, std::size_t count) {
 }
 
 // The string_base operations are also the player's way to hand text in: they never throw. An
-// allocation that fails leaves the text as it was (set_string: empty) and lock_buffer answers
-// null.
+// allocation that fails leaves the text as it was (set_string: empty), lock_buffer answers
+// null, and the string is marked incomplete.
 
 template <class Growth>
 void basic_string8<Growth>::add_string(const char* text, std::size_t count) {
     try {
         append(text, count);
     } catch (const std::bad_alloc&) {
+        incomplete_ = true;
     }
 }
 
@@ -190,6 +194,7 @@ void basic_string8<Growth>::set_string(const char* text, std::size_t count) {
     try {
         assign(text, count);
     } catch (const std::bad_alloc&) {
+        incomplete_ = true;
     }
 }
 
@@ -206,11 +211,13 @@ void basic_string8<Growth>::truncate(std::size_t length) {
 template <class Growth>
 char* basic_string8<Growth>::lock_buffer(std::size_t n) {
     if (n + 1 == 0) {
+        incomplete_ = true;
         return nullptr;
     }
     try {
         resize_buffer(n + 1);
     } catch (const std::bad_alloc&) {
+        incomplete_ = true;
         return nullptr;
     }
     std::memset(buffer_, 0, size_);

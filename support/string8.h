@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <string_view>
 
 #include "corvina/string_receiver.h"
@@ -59,6 +60,10 @@ class basic_string8 final : public corvina::string_base {
 
     std::size_t buffer_size() const { return size_; }
 
+    // True once text handed in through string_base (add_string, set_string, lock_buffer) was
+    // dropped for want of memory: the text is not what the player meant to give.
+    bool is_incomplete() const { return incomplete_; }
+
     friend bool operator==(const basic_string8& a, const basic_string8& b) {
         return a.view() == b.view();
     }
@@ -78,7 +83,17 @@ class basic_string8 final : public corvina::string_base {
     char* buffer_ = nullptr;
     std::size_t size_ = 0;
     std::size_t length_ = 0;
+    bool incomplete_ = false;
 };
+
+// For text the player handed in: throws bad_alloc when it did not arrive whole, so that no
+// cut text is taken for the player's.
+template <class Growth>
+void throw_if_incomplete(const basic_string8<Growth>& text) {
+    if (text.is_incomplete()) {
+        throw std::bad_alloc();
+    }
+}
 
 using string8 = basic_string8<exact_growth>;
 using scratch_string8 = basic_string8<doubling_growth>;

@@ -50,9 +50,7 @@ open_outcome bluetooth_connection::open_port(const string8& name, port_handle& o
 }
 
 void bluetooth_connection::log_connecting(const string8& name) {
-    scratch_string8 line("Connecting to serial port ");
-    line += name.view();
-    log_info(line.view());
+    log_info("Connecting to serial port ", name.view());
 }
 
 void bluetooth_connection::log_outcome(open_outcome outcome) {
@@ -97,6 +95,10 @@ void bluetooth_connection::close() {
 
 int bluetooth_connection::write(const void* bytes, std::size_t count) {
     const std::shared_lock<std::shared_mutex> lock(handle_guard_);
+    return write_locked(bytes, count);
+}
+
+int bluetooth_connection::write_locked(const void* bytes, std::size_t count) {
     if (port_ == corvina::invalid_file_handle || count == 0) {
         return 0;
     }
@@ -112,6 +114,14 @@ int bluetooth_connection::write(const void* bytes, std::size_t count) {
 
 int bluetooth_connection::write_buffer(const reply_buffer& buffer) {
     return write(buffer.data(), buffer.size());
+}
+
+int bluetooth_connection::write_for_opening(const reply_buffer& buffer, std::uint64_t for_opening) {
+    const std::shared_lock<std::shared_mutex> lock(handle_guard_);
+    if (openings_.load() != for_opening) {
+        return 0;
+    }
+    return write_locked(buffer.data(), buffer.size());
 }
 
 int bluetooth_connection::read(void* buffer, std::size_t count) {

@@ -94,6 +94,8 @@ class bluetooth_connection final : public connection {
     void close() override;
     int write(const void* bytes, std::size_t count) override;
     int write_buffer(const reply_buffer& buffer) override;
+    // Compares under the lock that adopting a port takes, and keeps it through the write.
+    int write_for_opening(const reply_buffer& buffer, std::uint64_t for_opening) override;
     int read(void* buffer, std::size_t count) override;
     void set_port_name(string8 name) override;
     // A cancelled read answers what came so far and does not count as failed; a cancelled
@@ -133,6 +135,9 @@ class bluetooth_connection final : public connection {
                                   std::size_t count, bool& failed);
     static void discard_port_input(corvina::file_handle port);
     static std::size_t port_input_waiting(corvina::file_handle port);
+
+    // A write, with handle_guard_ held by the caller.
+    int write_locked(const void* bytes, std::size_t count);
 
     // Shared by reads and writes, exclusive for open and close.
     mutable std::shared_mutex handle_guard_;

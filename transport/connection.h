@@ -25,6 +25,12 @@ class connection {
     // Counts the openings of the stream. A reply made while one opening lasted is not for the
     // phone of the next: the one that comes back after a dropped link starts afresh.
     virtual std::uint64_t opening() const { return 0; }
+    // Writes the buffer only while the stream is still in the opening given; answers 0 when it
+    // has been opened again since. A stream that opens again makes the comparison and the write
+    // one step, under the lock its opening takes, so that no opening comes between them.
+    virtual int write_for_opening(const reply_buffer& buffer, std::uint64_t for_opening) {
+        return for_opening == opening() ? write_buffer(buffer) : 0;
+    }
 
     // Last, so that the operations above keep their slots.
     virtual ~connection() = default;

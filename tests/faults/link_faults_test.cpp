@@ -39,7 +39,7 @@ using namespace std::chrono_literals;
 using clock = std::chrono::steady_clock;
 using lines = std::vector<std::string>;
 namespace fs = std::filesystem;
-using test::thread_count;
+using test::thread_census;
 
 // CPU time the whole process has used, every thread together.
 std::chrono::microseconds process_cpu_time() {
@@ -93,7 +93,7 @@ class link_faults : public ::testing::Test {
         port_link = folder.path() / "port";
         cfg_com_port.set(test::path_to_utf8(port_link).c_str());
         connect_phone();
-        std::thread([] {}).join();  // see thread_count()
+        std::thread([] {}).join();  // see thread_census
     }
     ~link_faults() override {
         stop_link_manager();
@@ -190,7 +190,7 @@ TEST_F(link_faults, a_vanished_port_costs_no_cpu_logs_once_and_comes_back_by_its
 
 TEST_F(link_faults, a_slow_open_holds_up_neither_activation_nor_the_player_nor_deactivation) {
     ASSERT_EQ(phone->unavailable_reason(), "");
-    const std::size_t threads_before = thread_count();
+    const thread_census threads;
     start_link_manager();
     console.clear();
 
@@ -219,10 +219,10 @@ TEST_F(link_faults, a_slow_open_holds_up_neither_activation_nor_the_player_nor_d
     const auto deactivating = clock::now();
     link_manager_instance->activate(false);
     EXPECT_LT(clock::now() - deactivating, 10s);
-    EXPECT_EQ(thread_count(), threads_before + 1);  // the reader, still in its open
+    EXPECT_EQ(threads.settled(1), 1u);  // the reader, still in its open
     test::slow_port_open::release();
-    pump_until([&] { return thread_count() == threads_before; }, 10s, handed_over);
-    EXPECT_EQ(thread_count(), threads_before);
+    pump_until([&] { return threads.started() == 0; }, 10s, handed_over);
+    EXPECT_EQ(threads.settled(0), 0u);
     EXPECT_EQ(console.lines(), lines{"Deactivated"});
 
     // Connect clicked while an open waits: the new reader opens the port once the old open
@@ -238,7 +238,7 @@ TEST_F(link_faults, a_slow_open_holds_up_neither_activation_nor_the_player_nor_d
     ASSERT_TRUE(phone->send("CHCK"));
     EXPECT_EQ(receive_while_pumping(1, 10s), "Y");
     stop_link_manager();
-    EXPECT_EQ(thread_count(), threads_before);
+    EXPECT_EQ(threads.settled(0), 0u);
 }
 
 TEST_F(link_faults, the_link_deactivates_at_once_while_the_port_is_gone) {
@@ -258,7 +258,7 @@ TEST_F(link_faults, the_link_deactivates_at_once_while_the_port_is_gone) {
 // a progress window): the reader waits for that command, so the reconnection waits for it too.
 TEST_F(link_faults, connect_inside_a_command_takes_effect_when_the_command_returns) {
     ASSERT_EQ(phone->unavailable_reason(), "");
-    const std::size_t threads_before = thread_count();
+    const thread_census threads;
     player.playlists.add_playlist({"a"});
     activate_and_check();
     bool clicked = false;
@@ -286,13 +286,13 @@ TEST_F(link_faults, connect_inside_a_command_takes_effect_when_the_command_retur
     EXPECT_EQ(receive_while_pumping(1, 10s), "Y");
 
     stop_link_manager();
-    pump_until([&] { return thread_count() == threads_before; }, 10s, handed_over);
-    EXPECT_EQ(thread_count(), threads_before);
+    pump_until([&] { return threads.started() == 0; }, 10s, handed_over);
+    EXPECT_EQ(threads.settled(0), 0u);
 }
 
 TEST_F(link_faults, shut_down_inside_a_command_takes_effect_when_the_command_returns) {
     ASSERT_EQ(phone->unavailable_reason(), "");
-    const std::size_t threads_before = thread_count();
+    const thread_census threads;
     player.playlists.add_playlist({"a"});
     activate_and_check();
     bool stopped = false;
@@ -310,8 +310,8 @@ TEST_F(link_faults, shut_down_inside_a_command_takes_effect_when_the_command_ret
 
     EXPECT_EQ(link_manager_instance, nullptr);
     EXPECT_EQ(console.lines(), (lines{"Deactivated", "Terminating", "Deactivated"}));
-    pump_until([&] { return thread_count() == threads_before; }, 10s, handed_over);
-    EXPECT_EQ(thread_count(), threads_before);
+    pump_until([&] { return threads.started() == 0; }, 10s, handed_over);
+    EXPECT_EQ(threads.settled(0), 0u);
 }
 
 // A phone that reads a little at a time, as a slow Bluetooth link drains the port.
@@ -398,7 +398,7 @@ test::scratch_folder* busy_link::music_ = nullptr;
 
 TEST_F(busy_link, a_phone_that_stops_reading_mid_listing_holds_up_neither_player_nor_deactivation) {
     ASSERT_EQ(phone->unavailable_reason(), "");
-    const std::size_t threads_before = thread_count();
+    const thread_census threads;
     start_link_manager();
     ASSERT_TRUE(test::activate_and_await(console));
     ASSERT_TRUE(phone->send("LIST"));
@@ -415,12 +415,12 @@ TEST_F(busy_link, a_phone_that_stops_reading_mid_listing_holds_up_neither_player
     const auto before = clock::now();
     link_manager_instance->activate(false);
     EXPECT_LT(clock::now() - before, 1s);
-    EXPECT_EQ(thread_count(), threads_before);
+    EXPECT_EQ(threads.settled(0), 0u);
 }
 
 TEST_F(busy_link, a_slow_phone_gets_the_whole_listing_then_the_check_and_stopping_is_prompt) {
     ASSERT_EQ(phone->unavailable_reason(), "");
-    const std::size_t threads_before = thread_count();
+    const thread_census threads;
     slow_phone reader(*phone);
     start_link_manager();
     ASSERT_TRUE(test::activate_and_await(console));
@@ -448,7 +448,7 @@ TEST_F(busy_link, a_slow_phone_gets_the_whole_listing_then_the_check_and_stoppin
     stop_link_manager();
     EXPECT_LT(clock::now() - before, 1s);
     reader.finish();
-    EXPECT_EQ(thread_count(), threads_before);
+    EXPECT_EQ(threads.settled(0), 0u);
 }
 
 TEST_F(busy_link, a_phone_gone_mid_listing_comes_back_to_a_link_that_starts_afresh) {
@@ -478,7 +478,7 @@ TEST_F(busy_link, a_phone_gone_mid_listing_comes_back_to_a_link_that_starts_afre
 
 TEST_F(busy_link, deactivation_with_everything_in_flight_ends_at_once_and_leaves_no_thread) {
     ASSERT_EQ(phone->unavailable_reason(), "");
-    const std::size_t threads_before = thread_count();
+    const thread_census threads;
     slow_phone reader(*phone);
     bring_everything_in_flight();
 
@@ -486,7 +486,7 @@ TEST_F(busy_link, deactivation_with_everything_in_flight_ends_at_once_and_leaves
     link_manager_instance->activate(false);
     EXPECT_LT(clock::now() - before, 1s);
     EXPECT_FALSE(link_manager_instance->is_active());
-    EXPECT_EQ(thread_count(), threads_before + 1);  // the phone's own reader alone
+    EXPECT_EQ(threads.settled(1), 1u);  // the phone's own reader alone
 
     // And the link comes up again afterwards. Commands the phone sent that were still waiting
     // in the port run first.
@@ -500,7 +500,7 @@ TEST_F(busy_link, deactivation_with_everything_in_flight_ends_at_once_and_leaves
 
 TEST_F(busy_link, shut_down_with_everything_in_flight_ends_at_once_and_leaves_no_thread) {
     ASSERT_EQ(phone->unavailable_reason(), "");
-    const std::size_t threads_before = thread_count();
+    const thread_census threads;
     slow_phone reader(*phone);
     bring_everything_in_flight();
 
@@ -510,7 +510,7 @@ TEST_F(busy_link, shut_down_with_everything_in_flight_ends_at_once_and_leaves_no
     EXPECT_EQ(link_manager_instance, nullptr);
 
     reader.finish();
-    EXPECT_EQ(thread_count(), threads_before);
+    EXPECT_EQ(threads.settled(0), 0u);
     const lines logged = console.lines();
     ASSERT_GE(logged.size(), 3u);
     EXPECT_EQ(lines(logged.end() - 3, logged.end()),
@@ -595,7 +595,7 @@ TEST_F(dead_share, a_walk_held_in_the_file_system_holds_up_neither_the_player_no
 
 TEST_F(dead_share, deactivation_connect_and_shut_down_let_go_of_a_walk_held_in_the_file_system) {
     ASSERT_EQ(phone->unavailable_reason(), "");
-    const std::size_t threads_before = thread_count();
+    const thread_census threads;
     activate_and_check();
 
     hold_away_folder_and("LIST");
@@ -612,8 +612,8 @@ TEST_F(dead_share, deactivation_connect_and_shut_down_let_go_of_a_walk_held_in_t
     hold_away_folder_and("LIST");
     expect_prompt_stop_and_silence([] { stop_link_manager(); });
     std::size_t handed_over = 0;
-    pump_until([&] { return thread_count() == threads_before; }, 10s, handed_over);
-    EXPECT_EQ(thread_count(), threads_before);
+    pump_until([&] { return threads.started() == 0; }, 10s, handed_over);
+    EXPECT_EQ(threads.settled(0), 0u);
 }
 
 // DLST's one-level listing and FINF's search wait on the file system off the main thread; the

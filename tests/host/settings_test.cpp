@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "config_streams.h"
 #include "host/bounded_reader.h"
-#include "host/config_buffer.h"
 #include "host/settings.h"
 #include "support/exceptions.h"
 #include "tests/common/fake_host.h"
@@ -236,17 +236,12 @@ TEST(bounded_reader, skips_in_small_pieces) {
     EXPECT_EQ(source.position(), 4000u);
 }
 
-TEST(config_buffer, keeps_bytes_and_capacity_across_clear) {
-    config_buffer buffer;
-    const std::string text(100, 'q');
-    buffer.write(text.data(), text.size());
-    buffer.write("!", 1);
-    ASSERT_EQ(buffer.size(), 101u);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer.data()), buffer.size()), text + "!");
-    EXPECT_EQ(buffer.capacity(), 128u);
-    buffer.clear();
-    EXPECT_EQ(buffer.size(), 0u);
-    EXPECT_EQ(buffer.capacity(), 128u);
+TEST_F(settings, a_long_string_is_saved_whole_behind_its_length) {
+    const std::string text(100000, 'q');
+    cfg_music_directory.set(text.c_str());
+    const bytes blob = save_all();
+    const bytes expected = record(music_guid, text_bytes(text));
+    EXPECT_NE(std::search(blob.begin(), blob.end(), expected.begin(), expected.end()), blob.end());
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ using namespace std::chrono_literals;
 using clock = std::chrono::steady_clock;
 using lines = std::vector<std::string>;
 namespace fs = std::filesystem;
-using test::thread_count;
+using test::thread_census;
 
 // The test thread plays the player's main thread: it owns the hidden window and pumps it.
 class lifecycle : public ::testing::Test {
@@ -83,7 +83,7 @@ TEST_F(lifecycle, a_port_that_cannot_be_opened_ends_inactive) {
 
 TEST_F(lifecycle, shut_down_of_an_active_link_deactivates_twice_around_terminating) {
     ASSERT_EQ(peer.unavailable_reason(), "");
-    const std::size_t threads_before = thread_count();
+    const thread_census threads;
     cfg_auto_connect = 1;
     ASSERT_TRUE(test::activate_and_await(console, start_link_manager));
     console.clear();
@@ -91,7 +91,7 @@ TEST_F(lifecycle, shut_down_of_an_active_link_deactivates_twice_around_terminati
     stop_link_manager();
     EXPECT_EQ(link_manager_instance, nullptr);
     EXPECT_EQ(console.lines(), (lines{"Deactivated", "Terminating", "Deactivated"}));
-    EXPECT_EQ(thread_count(), threads_before);
+    EXPECT_EQ(threads.settled(0), 0u);
     // The window class went with the manager: none may outlive the code of its procedure.
     EXPECT_FALSE(corvina::posix_windows::unregister_class("tessel_link"));
 }
@@ -195,7 +195,7 @@ TEST_F(lifecycle, deactivation_stops_a_running_folder_walk_and_cuts_its_reply) {
         }
     }
     cfg_music_directory.set(music.string().c_str());
-    const std::size_t threads_before = thread_count();
+    const thread_census threads;
     start_link_manager();
     ASSERT_TRUE(test::activate_and_await(console));
 
@@ -214,7 +214,7 @@ TEST_F(lifecycle, deactivation_stops_a_running_folder_walk_and_cuts_its_reply) {
     while (corvina::posix_windows::pump_wait(5) == 0 && clock::now() < deadline) {
     }
     link_manager_instance->activate(false);
-    EXPECT_EQ(thread_count(), threads_before + 1);  // the phone's alone: the walk has stopped
+    EXPECT_EQ(threads.settled(1), 1u);  // the phone's alone: the walk has stopped
     deactivated = true;
     phone.join();
 

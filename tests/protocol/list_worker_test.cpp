@@ -67,6 +67,26 @@ TEST_F(list_worker, a_reply_made_for_an_earlier_opening_of_the_link_is_dropped) 
     EXPECT_EQ(sent(), "Y");
 }
 
+// The link opened again while the writer was about to write a reply made before: the reply
+// may still go to the opening it was made for, never to the new one.
+TEST_F(list_worker, a_reopening_cannot_come_between_the_check_of_a_reply_and_its_write) {
+    using namespace std::chrono_literals;
+    const std::uint64_t asked_on = wire_->opening();
+    wire_->hold_next_opening_read();
+    reply_buffer listing(16);
+    listing.append_bytes("LISTACK");
+    link_->replies().submit(std::move(listing), asked_on);
+    ASSERT_TRUE(wire_->await_held_opening_read(10s));
+    std::thread phone_back([this] { wire_->reopen(); });
+    const bool reopen_reached = wire_->await_reopen_counted_or_waiting(10s);
+    wire_->release_opening();
+    phone_back.join();
+    ASSERT_TRUE(reopen_reached);
+    for (const auto& write : writes()) {
+        EXPECT_EQ(write.opening, asked_on) << write.bytes << " went to the new opening";
+    }
+}
+
 TEST_F(list_worker, main_thread_replies_never_interleave_with_the_listing) {
     run(commands::list);
     // Keep answering on this thread until the listing has been written, and a little longer.

@@ -55,10 +55,15 @@ TEST(reply_buffer, empty_text_and_zero_capacity_are_fine) {
     EXPECT_EQ(contents(buffer), "Y");
 }
 
-TEST(reply_buffer, clear_empties_and_zeroes) {
+TEST(reply_buffer, clear_empties_and_zeroes_and_forgets_a_failed_growth) {
     reply_buffer buffer(4);
     buffer.append_bytes("abcd");
+    EXPECT_FALSE(buffer.make_room(std::size_t{1} << 32));
+    // Nothing more is appended after a failure, even what would fit.
+    EXPECT_FALSE(buffer.is_whole());
+    EXPECT_FALSE(buffer.append_byte(1));
     buffer.clear();
+    EXPECT_TRUE(buffer.is_whole());
     EXPECT_EQ(buffer.size(), 0u);
     EXPECT_EQ(buffer.capacity(), 4u);
     for (std::uint32_t i = 0; i < buffer.capacity(); ++i) {

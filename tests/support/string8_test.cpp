@@ -171,15 +171,20 @@ TEST(scratch_string8_buffer, doubles_from_one_and_never_shrinks) {
     EXPECT_EQ(text, "a");
 }
 
-// The player calls lock_buffer too: an impossible size fails without an exception.
+// The player calls lock_buffer too: an impossible size fails without an exception, and the
+// string knows it did not get the player's text.
 TEST(string8_buffer, impossible_sizes_fail_without_throwing_at_the_player) {
     string8 text("abc");
+    EXPECT_FALSE(text.is_incomplete());
     EXPECT_EQ(text.lock_buffer(static_cast<std::size_t>(-1)), nullptr);
     EXPECT_EQ(text.lock_buffer(static_cast<std::size_t>(-1) - 8), nullptr);
     EXPECT_EQ(text, "abc");
+    EXPECT_TRUE(text.is_incomplete());
+    EXPECT_THROW(throw_if_incomplete(text), std::bad_alloc);
     scratch_string8 scratch("x");
     EXPECT_EQ(scratch.lock_buffer(static_cast<std::size_t>(-1) / 2 + 2), nullptr);
     EXPECT_EQ(scratch, "x");
+    EXPECT_TRUE(scratch.is_incomplete());
 }
 
 }  // namespace

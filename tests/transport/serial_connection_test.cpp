@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "corvina/class_guids.h"
+#include "support/reply_buffer.h"
 #include "tests/common/fake_host.h"
 #include "tests/transport/serial_peer.h"
 #include "transport/bluetooth_connection.h"
@@ -155,6 +156,13 @@ TEST_F(serial_connection_test, bytes_pass_unchanged_both_ways) {
     EXPECT_EQ(read_text(raw.size()), raw);
     ASSERT_EQ(port.write(raw.data(), raw.size()), static_cast<int>(raw.size()));
     EXPECT_EQ(peer.receive(raw.size(), generous), raw);
+
+    // A reply made for an earlier opening of the port is not written.
+    reply_buffer reply(8);
+    reply.append_bytes("OK");
+    EXPECT_EQ(port.write_for_opening(reply, port.opening() - 1), 0);
+    EXPECT_EQ(port.write_for_opening(reply, port.opening()), 2);
+    EXPECT_EQ(peer.receive(4, milliseconds(300)), "OK");
 }
 
 TEST_F(serial_connection_test, a_large_write_arrives_whole) {
