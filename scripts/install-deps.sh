@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ clang clang-format libclang-rt-14-dev libclang-14-dev
+    cmake ninja-build g++ clang clang-format libclang-rt-14-dev libclang-14-dev graphviz
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine
     lld llvm
