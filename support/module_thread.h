@@ -8,8 +8,8 @@
 // Windows: the thread holds a reference to the module, taken by the thread that starts it, and
 // gives it back as its very last act (FreeLibraryAndExitThread). POSIX: a thread has no way to
 // give the module back and end in one step. A thread held in a system call keeps the module
-// loaded for the rest of the process once it is let go; one that only waits for its letter-go
-// to return (a reader inside a hand-off) is waited for when the module is unloaded instead.
+// loaded for the rest of the process once it is let go; one that only waits for the thread
+// that let it go to return (a reader inside a hand-off) is waited for at the module's unload.
 
 #include <functional>
 #include <memory>
