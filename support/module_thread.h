@@ -41,7 +41,10 @@ class module_thread {
 
   private:
     struct native;
-    std::unique_ptr<native> native_;
+    struct native_end {
+        void operator()(native* thread) const;  // the thread is joined or let go by then
+    };
+    std::unique_ptr<native, native_end> native_;
 };
 
 }  // namespace tessel

@@ -61,35 +61,15 @@ awaiting_unload& threads_awaiting_unload() {
 }  // namespace
 
 module_thread::module_thread(std::function<void()> body)
-    : native_(std::make_unique<native>(native{std::thread([body = std::move(body)] {
+    : native_(new native{std::thread([body = std::move(body)] {
           try {
               body();
           } catch (...) {
           }
-      })})) {}
+      })}) {}
 
-module_thread::module_thread() noexcept = default;
-
-module_thread::module_thread(module_thread&& other) noexcept = default;
-
-module_thread& module_thread::operator=(module_thread&& other) noexcept {
-    if (this != &other) {
-        if (joinable()) {
-            join();
-        }
-        native_ = std::move(other.native_);
-    }
-    return *this;
-}
-
-module_thread::~module_thread() {
-    if (joinable()) {
-        join();
-    }
-}
-
-bool module_thread::joinable() const {
-    return native_ != nullptr;
+void module_thread::native_end::operator()(native* thread) const {
+    delete thread;
 }
 
 void module_thread::join() {

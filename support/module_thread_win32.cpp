@@ -62,31 +62,11 @@ module_thread::module_thread(std::function<void()> body) {
                                 "couldn't start a thread");
     }
     owned.release();  // the thread's now
-    native_ = std::move(handle);
+    native_.reset(handle.release());
 }
 
-module_thread::module_thread() noexcept = default;
-
-module_thread::module_thread(module_thread&& other) noexcept = default;
-
-module_thread& module_thread::operator=(module_thread&& other) noexcept {
-    if (this != &other) {
-        if (joinable()) {
-            join();
-        }
-        native_ = std::move(other.native_);
-    }
-    return *this;
-}
-
-module_thread::~module_thread() {
-    if (joinable()) {
-        join();
-    }
-}
-
-bool module_thread::joinable() const {
-    return native_ != nullptr;
+void module_thread::native_end::operator()(native* thread) const {
+    delete thread;
 }
 
 void module_thread::join() {
