@@ -41,6 +41,7 @@ class module_thread {
 
   private:
     struct native;
+    class awaiting_unload;
     struct native_end {
         void operator()(native* thread) const;  // the thread is joined or let go by then
     };

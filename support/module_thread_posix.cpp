@@ -1,10 +1,8 @@
 #include <dlfcn.h>
 
-#include <algorithm>
 #include <mutex>
 #include <thread>
 #include <utility>
-#include <vector>
 
 #include "support/module_thread.h"
 
@@ -12,6 +10,7 @@ namespace tessel {
 
 struct module_thread::native {
     std::thread thread;
+    native* next_awaiting_unload = nullptr;
 };
 
 namespace {
@@ -28,37 +27,39 @@ void keep_module_loaded() {
     dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
 }
 
-// Threads let go until the module is unloaded: joined when this module's statics are
-// destroyed (at its unload, or at the process's end), while its code is still there.
-class awaiting_unload {
+}  // namespace
+
+// Threads let go until the module is unloaded: joined when this module's statics are destroyed
+// (at its unload, or at the process's end), while its code is still there. Kept in a list
+// through their own records, so that letting one go needs no memory.
+class module_thread::awaiting_unload {
   public:
     awaiting_unload() = default;
     awaiting_unload(const awaiting_unload&) = delete;
     awaiting_unload& operator=(const awaiting_unload&) = delete;
     ~awaiting_unload() {
-        for (std::thread& thread : threads_) {
-            thread.join();
+        while (native* thread = first_) {
+            first_ = thread->next_awaiting_unload;
+            thread->thread.join();
+            delete thread;
         }
     }
 
-    // Takes the thread, or throws and leaves it where it was.
-    void add(std::thread& thread) {
+    void add(native* thread) {
         const std::lock_guard<std::mutex> lock(mutex_);
-        threads_.reserve(threads_.size() + 1);
-        threads_.push_back(std::move(thread));
+        thread->next_awaiting_unload = first_;
+        first_ = thread;
+    }
+
+    static awaiting_unload& threads() {
+        static awaiting_unload awaiting;
+        return awaiting;
     }
 
   private:
     std::mutex mutex_;
-    std::vector<std::thread> threads_;
+    native* first_ = nullptr;
 };
-
-awaiting_unload& threads_awaiting_unload() {
-    static awaiting_unload threads;
-    return threads;
-}
-
-}  // namespace
 
 module_thread::module_thread(std::function<void()> body)
     : native_(new native{std::thread([body = std::move(body)] {
@@ -84,14 +85,7 @@ void module_thread::let_go() {
 }
 
 void module_thread::let_go_until_unload() {
-    awaiting_unload& awaiting = threads_awaiting_unload();
-    try {
-        awaiting.add(native_->thread);
-    } catch (...) {
-        let_go();  // no room to remember it: the module stays instead
-        return;
-    }
-    native_.reset();
+    awaiting_unload::threads().add(native_.release());
 }
 
 }  // namespace tessel
