@@ -30,14 +30,6 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 namespace pw = corvina::posix_windows;
 
-// Serves the main thread for the given time.
-void serve_for(std::chrono::milliseconds time) {
-    const auto end = clock::now() + time;
-    while (clock::now() < end) {
-        pw::pump_wait(5);
-    }
-}
-
 // Sends CHCK and serves until "Y" comes back; false when it does not within the limit.
 bool check_answered(phone_end& phone, std::chrono::milliseconds limit) {
     if (!phone.send("CHCK")) {

@@ -102,10 +102,7 @@ int run(int stalls) {
     std::vector<double> stall_ms;
     std::vector<double> returned_ms;
     for (int round = 0; round < stalls; ++round) {
-        link_manager_instance->activate(true);
-        if (!await_connection()) {
-            std::fprintf(stderr, "The link did not come up again\n");
-            stop_link_manager();
+        if (!reactivate_link()) {
             return 1;
         }
         while (!phone.receive_some(1 << 16, 50ms).empty()) {
@@ -119,17 +116,10 @@ int run(int stalls) {
             pw::pump_wait(5);
             first += phone.receive_some(16, 0ms);
         }
-        const auto stalled = clock::now() + 300ms;
-        while (clock::now() < stalled) {
-            pw::pump_wait(10);
-        }
-        const auto start = clock::now();
-        link_manager_instance->activate(false);
-        returned_ms.push_back(seconds_since(start) * 1e3);
-        while (threads.started() > 0 && seconds_since(start) < 30.0) {
-            std::this_thread::sleep_for(100us);
-        }
-        stall_ms.push_back(seconds_since(start) * 1e3);
+        serve_for(300ms);
+        const deactivation_times times = time_deactivation(threads);
+        returned_ms.push_back(times.returned_ms);
+        stall_ms.push_back(times.no_link_thread_ms);
     }
     stop_link_manager();
     while (!phone.receive_some(1 << 16, 50ms).empty()) {

@@ -35,6 +35,37 @@ bool await_connection() {
     return link_manager_instance->is_connected();
 }
 
+bool reactivate_link() {
+    link_manager_instance->activate(true);
+    if (!await_connection()) {
+        std::fprintf(stderr, "The link did not come up again\n");
+        stop_link_manager();
+        return false;
+    }
+    return true;
+}
+
+void serve_for(std::chrono::milliseconds time) {
+    const auto end = std::chrono::steady_clock::now() + time;
+    while (std::chrono::steady_clock::now() < end) {
+        corvina::posix_windows::pump_wait(5);
+    }
+}
+
+deactivation_times time_deactivation(const test::thread_census& threads) {
+    using ms = std::chrono::duration<double, std::milli>;
+    const auto start = std::chrono::steady_clock::now();
+    link_manager_instance->activate(false);
+    deactivation_times times;
+    times.returned_ms = ms(std::chrono::steady_clock::now() - start).count();
+    while (threads.started() > 0 &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(30)) {
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    times.no_link_thread_ms = ms(std::chrono::steady_clock::now() - start).count();
+    return times;
+}
+
 void serve_link_while(const std::function<void()>& phone_side) {
     std::atomic<bool> done{false};
     const std::thread::id main_thread = std::this_thread::get_id();

@@ -31,14 +31,6 @@ using test::thread_census;
 
 constexpr int folder_delay_ms = 50;
 
-// Pumps the main thread's messages for the given time.
-void pump_for(std::chrono::milliseconds time) {
-    const auto end = clock::now() + time;
-    while (clock::now() < end) {
-        pw::pump_wait(5);
-    }
-}
-
 int run(int rounds) {
     // Read once by the wrapper library, at its first search.
     setenv("CORVINA_STANDIN_SEARCH_DELAY_MS", std::to_string(folder_delay_ms).c_str(), 1);
@@ -89,23 +81,14 @@ int run(int rounds) {
     std::vector<double> returned_ms;
     std::vector<double> ended_ms;
     for (int round = 0; round < rounds; ++round) {
-        if (!link_manager_instance->is_active()) {
-            link_manager_instance->activate(true);
-            if (!await_connection()) {
-                std::fprintf(stderr, "The link did not come up again\n");
-                stop_link_manager();
-                return 1;
-            }
+        if (!link_manager_instance->is_active() && !reactivate_link()) {
+            return 1;
         }
         phone.send("LIST");
-        pump_for(std::chrono::milliseconds(300 + 37 * round));  // somewhere in the walk
-        const auto start = clock::now();
-        link_manager_instance->activate(false);
-        returned_ms.push_back(seconds_since(start) * 1e3);
-        while (threads.started() > 0 && seconds_since(start) < 30.0) {
-            std::this_thread::sleep_for(100us);
-        }
-        ended_ms.push_back(seconds_since(start) * 1e3);
+        serve_for(std::chrono::milliseconds(300 + 37 * round));  // somewhere in the walk
+        const deactivation_times times = time_deactivation(threads);
+        returned_ms.push_back(times.returned_ms);
+        ended_ms.push_back(times.no_link_thread_ms);
     }
     stop_link_manager();
     std::printf(
