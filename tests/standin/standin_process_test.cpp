@@ -150,6 +150,34 @@ constexpr corvina::guid title_format_setting{
 
 class StandinProcess : public ::testing::Test {
   protected:
+    // A music folder of albums, each with its tracks, and settings that connect at start-up.
+    std::string music_with_albums_and_auto_connect(int albums, int tracks_each) {
+        const std::string music = folder / "music";
+        for (int album = 0; album < albums; ++album) {
+            const std::filesystem::path dir =
+                std::filesystem::path(music) / ("album " + std::to_string(album));
+            std::filesystem::create_directories(dir);
+            for (int track = 0; track < tracks_each; ++track) {
+                std::ofstream(dir / ("track " + std::to_string(track) + ".mp3")) << "x";
+            }
+        }
+        write_bytes(config, settings_record(auto_connect_setting, std::string("\x01\0\0\0", 4)));
+        return music;
+    }
+
+    // Stops the player with SIGTERM: it must end within 2 s, cleanly, with the music folder in
+    // its saved settings.
+    finished stop_promptly(player_process& player, int phone, const std::string& music) {
+        const auto stop = std::chrono::steady_clock::now();
+        player.signal(SIGTERM);
+        finished result = player.finish();
+        EXPECT_LT(std::chrono::steady_clock::now() - stop, std::chrono::seconds(2));
+        close(phone);
+        EXPECT_EQ(result.status, 0) << result.output;
+        EXPECT_TRUE(contains(read_bytes(config), music));
+        return result;
+    }
+
     standin::test::scratch_folder folder{"process"};
     std::string config = folder / "settings.cfg";
 };
@@ -250,16 +278,7 @@ TEST_F(StandinProcess, AMissingComponentIsAClearFailure) {
 // The phone asks for a large listing and a check, then stops reading (an app suspended with the
 // link up): stopping the player still ends the run at once, with its settings saved.
 TEST_F(StandinProcess, ThePhoneReachesTheComponentAndAPhoneThatStopsReadingCannotHoldTheStop) {
-    const std::string music = folder / "music";
-    for (int album = 0; album < 101; ++album) {
-        const std::filesystem::path dir =
-            std::filesystem::path(music) / ("album " + std::to_string(album));
-        std::filesystem::create_directories(dir);
-        for (int track = 0; track < 100; ++track) {
-            std::ofstream(dir / ("track " + std::to_string(track) + ".mp3")) << "x";
-        }
-    }
-    write_bytes(config, settings_record(auto_connect_setting, std::string("\x01\0\0\0", 4)));
+    const std::string music = music_with_albums_and_auto_connect(101, 100);
     player_process player({"--config", config, "--virtual-port", "--page-type", "1002=" + music,
                            "--time-limit", "600"});
     ASSERT_TRUE(player.wait_for("Activated"));
@@ -276,27 +295,14 @@ TEST_F(StandinProcess, ThePhoneReachesTheComponentAndAPhoneThatStopsReadingCanno
 
     ASSERT_EQ(write(phone, "LISTCHCK", 8), 8);
     std::this_thread::sleep_for(std::chrono::seconds(1));  // the listing fills the line
-    const auto stop = std::chrono::steady_clock::now();
-    player.signal(SIGTERM);
-    const finished result = player.finish();
-    EXPECT_LT(std::chrono::steady_clock::now() - stop, std::chrono::seconds(2));
-    close(phone);
-    EXPECT_EQ(result.status, 0) << result.output;
+    const finished result = stop_promptly(player, phone, music);
     EXPECT_NE(result.output.find("Terminating"), std::string::npos) << result.output;
-    EXPECT_TRUE(contains(read_bytes(config), music));
 }
 
 // A music library on a slow network share (every folder takes 60 ms to list): the player is
 // stopped in the middle of a LIST's walk and still ends at once, with its settings saved.
 TEST_F(StandinProcess, AStopInTheMiddleOfAWalkOfASlowShareEndsTheRunAtOnce) {
-    const std::string music = folder / "music";
-    for (int album = 0; album < 100; ++album) {
-        const std::filesystem::path dir =
-            std::filesystem::path(music) / ("album " + std::to_string(album));
-        std::filesystem::create_directories(dir);
-        std::ofstream(dir / "track.mp3") << "x";
-    }
-    write_bytes(config, settings_record(auto_connect_setting, std::string("\x01\0\0\0", 4)));
+    const std::string music = music_with_albums_and_auto_connect(100, 1);
     setenv("CORVINA_STANDIN_SEARCH_DELAY_MS", "60", 1);
     player_process player({"--config", config, "--virtual-port", "--page-type", "1002=" + music,
                            "--time-limit", "600"});
@@ -307,14 +313,8 @@ TEST_F(StandinProcess, AStopInTheMiddleOfAWalkOfASlowShareEndsTheRunAtOnce) {
 
     ASSERT_EQ(write(phone, "LIST", 4), 4);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the walk is under way
-    const auto stop = std::chrono::steady_clock::now();
-    player.signal(SIGTERM);
-    const finished result = player.finish();
-    EXPECT_LT(std::chrono::steady_clock::now() - stop, std::chrono::seconds(2));
-    close(phone);
-    EXPECT_EQ(result.status, 0) << result.output;
+    const finished result = stop_promptly(player, phone, music);
     EXPECT_NE(result.output.find("settings saved"), std::string::npos) << result.output;
-    EXPECT_TRUE(contains(read_bytes(config), music));
 }
 
 TEST_F(StandinProcess, SettingsChangedOnThePreferencesPageAreSaved) {
