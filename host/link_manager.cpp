@@ -67,6 +67,7 @@ void link_manager::activate(bool on) {
     }
 
     window_ = create_link_window();
+    window_made_again_.reset();
     try {
         link_->join_list_worker(true);
         apply_settings();
@@ -97,6 +98,15 @@ void link_manager::window_destroyed(corvina::window_handle window) {
     if (window == nullptr || window != window_) {
         return;
     }
+    // Whatever destroys windows in a loop would never end: a window made again that is destroyed
+    // again at once is not made a third time. The stale handle is forgotten, as Windows may give
+    // it to another window.
+    const auto now = std::chrono::steady_clock::now();
+    if (window_made_again_ && now - *window_made_again_ < std::chrono::seconds(1)) {
+        window_ = nullptr;
+        return;
+    }
+    window_made_again_ = now;
     window_ = create_link_window();
     if (reader_ != nullptr) {
         reader_->use_window(window_);

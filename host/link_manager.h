@@ -4,6 +4,7 @@
 // to the player's main thread. Created at player start-up, destroyed at shut-down; every
 // operation runs on the main thread.
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -48,10 +49,13 @@ class link_manager {
     void settle();
 
     // Main thread, as a window is destroyed: the link's own window, destroyed while the link is
-    // active by anyone but the link, is made again and handed to the reader.
+    // active by anyone but the link, is made again and handed to the reader; one made again
+    // that is destroyed again within a second is not made a third time.
     void window_destroyed(corvina::window_handle window);
 
     bool is_active() const { return active_; }
+    // The hidden window; null while the link is inactive.
+    corvina::window_handle window() const { return window_; }
     // True while the port is open: the reader has opened it and not lost it since.
     bool is_connected() const;
     phone_link& link() { return *link_; }
@@ -72,6 +76,9 @@ class link_manager {
     // activation, the rest are let go at teardown.
     std::vector<std::unique_ptr<link_reader>> stopped_readers_;
     corvina::window_handle window_ = nullptr;
+    // When the window was last made again after another's destruction; empty since the link
+    // made its own.
+    std::optional<std::chrono::steady_clock::time_point> window_made_again_;
     bool active_ = false;
     std::optional<bool> put_off_;  // the last activation asked for while a command ran
 };

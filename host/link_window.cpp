@@ -1,7 +1,5 @@
 #include "host/link_window.h"
 
-#include <chrono>
-
 #include "corvina/class_guids.h"
 #include "corvina/services.h"
 #include "corvina/shared.h"
@@ -32,19 +30,6 @@ class count_scope {
   private:
     int& counter_;
 };
-
-// A window made again that is destroyed again at once is not made a third time: whatever
-// destroys windows in a loop would never end.
-bool may_make_window_again() {
-    using clock = std::chrono::steady_clock;
-    static clock::time_point last_made_again{};  // main thread only
-    const clock::time_point now = clock::now();
-    if (last_made_again != clock::time_point{} && now - last_made_again < std::chrono::seconds(1)) {
-        return false;
-    }
-    last_made_again = now;
-    return true;
-}
 
 void use_specific_playlist() {
     if (cfg_use_specific_playlist == 0) {
@@ -77,7 +62,7 @@ std::intptr_t TESSEL_WINDOW_CALLBACK link_window_proc(corvina::window_handle win
                                                       std::intptr_t lparam) {
     if (message == destroy_message) {
         guard_boundary([window] {
-            if (link_manager_instance != nullptr && may_make_window_again()) {
+            if (link_manager_instance != nullptr) {
                 link_manager_instance->window_destroyed(window);
             }
         });

@@ -9,7 +9,8 @@
 // gives it back as its very last act (FreeLibraryAndExitThread). POSIX: a thread has no way to
 // give the module back and end in one step. A thread held in a system call keeps the module
 // loaded for the rest of the process once it is let go; one that only waits for the thread
-// that let it go to return (a reader inside a hand-off) is waited for at the module's unload.
+// that let it go to return (a reader inside a hand-off) is joined at the next start or letting
+// go after it has ended, and waited for at the module's unload if it has not.
 
 #include <functional>
 #include <memory>
@@ -36,7 +37,8 @@ class module_thread {
     void let_go();
 
     // For a thread that ends as soon as the calling thread returns (it waits for it): from now
-    // on it ends by itself; the module's unload waits for it if it has not ended by then.
+    // on it ends by itself. Its stack is given back at the next start or letting go of a thread
+    // after it has ended; the module's unload waits for it if it has not ended by then.
     void let_go_until_unload();
 
   private:

@@ -1,5 +1,7 @@
 #include <dlfcn.h>
 
+#include <atomic>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -9,6 +11,9 @@
 namespace tessel {
 
 struct module_thread::native {
+    // Set by the thread as its last act. Shared, since a thread that was let go outlives its
+    // record.
+    std::shared_ptr<std::atomic<bool>> ended = std::make_shared<std::atomic<bool>>(false);
     std::thread thread;
     native* next_awaiting_unload = nullptr;
 };
@@ -29,9 +34,10 @@ void keep_module_loaded() {
 
 }  // namespace
 
-// Threads let go until the module is unloaded: joined when this module's statics are destroyed
-// (at its unload, or at the process's end), while its code is still there. Kept in a list
-// through their own records, so that letting one go needs no memory.
+// Threads let go until the module is unloaded. Kept in a list through their own records, so
+// that letting one go needs no memory. The ones that have ended are joined at the next start
+// or letting go, so that their stacks do not pile up; the rest when this module's statics are
+// destroyed (at its unload, or at the process's end), while its code is still there.
 class module_thread::awaiting_unload {
   public:
     awaiting_unload() = default;
@@ -47,8 +53,15 @@ class module_thread::awaiting_unload {
 
     void add(native* thread) {
         const std::lock_guard<std::mutex> lock(mutex_);
+        join_ended();
         thread->next_awaiting_unload = first_;
         first_ = thread;
+    }
+
+    // Joins the threads that have ended by now: each has only its return left to run.
+    void collect_ended() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        join_ended();
     }
 
     static awaiting_unload& threads() {
@@ -57,17 +70,35 @@ class module_thread::awaiting_unload {
     }
 
   private:
+    void join_ended() {
+        native** link = &first_;
+        while (native* thread = *link) {
+            if (thread->ended->load(std::memory_order_acquire)) {
+                *link = thread->next_awaiting_unload;
+                thread->thread.join();
+                delete thread;
+            } else {
+                link = &thread->next_awaiting_unload;
+            }
+        }
+    }
+
     std::mutex mutex_;
     native* first_ = nullptr;
 };
 
-module_thread::module_thread(std::function<void()> body)
-    : native_(new native{std::thread([body = std::move(body)] {
-          try {
-              body();
-          } catch (...) {
-          }
-      })}) {}
+module_thread::module_thread(std::function<void()> body) {
+    awaiting_unload::threads().collect_ended();
+    auto record = std::make_unique<native>();
+    record->thread = std::thread([body = std::move(body), ended = record->ended] {
+        try {
+            body();
+        } catch (...) {
+        }
+        ended->store(true, std::memory_order_release);
+    });
+    native_.reset(record.release());
+}
 
 void module_thread::native_end::operator()(native* thread) const {
     delete thread;

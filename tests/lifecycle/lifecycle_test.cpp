@@ -1,11 +1,16 @@
 // The link manager with the player: what start-up, activation, deactivation and shut-down log
 // and leave behind, and how a command travels from the port to the main thread.
 
+#include <pthread.h>
+
 #include <atomic>
 #include <chrono>
+#include <cinttypes>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -71,7 +76,35 @@ TEST_F(lifecycle, start_up_without_auto_connect_only_initializes) {
     EXPECT_EQ(console.lines(), lines{"Initializing"});
 }
 
-TEST_F(lifecycle, a_port_that_cannot_be_opened_ends_inactive) {
+// The thread stacks mapped in this process, the cached ones of ended threads included: the
+// anonymous read-write mappings of a stack's size (with or without its guard page).
+std::size_t mapped_thread_stacks() {
+    pthread_attr_t attributes;
+    std::size_t stack = 0;
+    std::size_t guard = 0;
+    pthread_getattr_default_np(&attributes);
+    pthread_attr_getstacksize(&attributes, &stack);
+    pthread_attr_getguardsize(&attributes, &guard);
+    pthread_attr_destroy(&attributes);
+    std::ifstream maps("/proc/self/maps");
+    std::size_t count = 0;
+    for (std::string line; std::getline(maps, line);) {
+        std::uintptr_t start = 0;
+        std::uintptr_t end = 0;
+        char perms[5] = {};
+        unsigned long inode = 1;
+        if (std::sscanf(line.c_str(), "%" SCNxPTR "-%" SCNxPTR " %4s %*s %*s %lu", &start, &end,
+                        perms, &inode) == 4 &&
+            std::string_view(perms) == "rw-p" && inode == 0 &&
+            (end - start == stack || end - start == stack - guard)) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+TEST_F(lifecycle, a_port_that_cannot_be_opened_ends_inactive_however_often_it_is_tried) {
+    const thread_census threads;
     cfg_com_port.set("/nonexistent/tessel-port");
     cfg_auto_connect = 1;
     EXPECT_FALSE(test::activate_and_await(console, start_link_manager));
@@ -79,6 +112,17 @@ TEST_F(lifecycle, a_port_that_cannot_be_opened_ends_inactive) {
     EXPECT_EQ(console.lines(),
               (lines{"Initializing", "Connecting to serial port /nonexistent/tessel-port",
                      "ERROR : Could not connect!", "Deactivated"}));
+
+    // Each failed connect ends its reader inside its own hand-off: the readers must not keep
+    // their stacks until the module's unload.
+    const std::size_t stacks_before = mapped_thread_stacks();
+    constexpr int tries = 40;
+    for (int i = 0; i < tries; ++i) {
+        ASSERT_FALSE(test::activate_and_await(console));
+    }
+    EXPECT_LE(threads.settled(0), 1u);  // the last reader may still be returning
+    // glibc keeps a few stacks of joined threads for reuse.
+    EXPECT_LE(mapped_thread_stacks(), stacks_before + tries / 4);
 }
 
 TEST_F(lifecycle, shut_down_of_an_active_link_deactivates_twice_around_terminating) {
@@ -107,6 +151,28 @@ TEST_F(lifecycle, the_link_answers_again_after_a_reactivation) {
     ASSERT_TRUE(test::activate_and_await(console));
     ASSERT_TRUE(peer.send("CHCK"));
     EXPECT_EQ(receive_while_pumping(1, 5s), "Y");
+}
+
+TEST_F(lifecycle, a_window_destroyed_by_another_is_made_again_but_not_in_a_loop) {
+    ASSERT_EQ(peer.unavailable_reason(), "");
+    start_link_manager();
+    ASSERT_TRUE(test::activate_and_await(console));
+    // Connect: the link destroys its own window and makes a new one, which another destroys at
+    // once.
+    ASSERT_TRUE(test::activate_and_await(console));
+    const corvina::window_handle first = link_manager_instance->window();
+    ASSERT_TRUE(corvina::posix_windows::destroy_window(first));
+    const corvina::window_handle again = link_manager_instance->window();
+    ASSERT_NE(again, nullptr);
+    EXPECT_NE(again, first);
+    ASSERT_TRUE(peer.send("CHCK"));
+    EXPECT_EQ(receive_while_pumping(1, 5s), "Y");
+
+    // Destroyed again and again: made again once more at most, then the loop ends.
+    for (int i = 0; i < 5 && link_manager_instance->window() != nullptr; ++i) {
+        corvina::posix_windows::destroy_window(link_manager_instance->window());
+    }
+    EXPECT_EQ(link_manager_instance->window(), nullptr);
 }
 
 TEST_F(lifecycle, info_reaches_the_main_thread_no_sooner_than_300_ms_after_its_last_byte) {
