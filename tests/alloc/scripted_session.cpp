@@ -61,7 +61,9 @@ constexpr corvina::guid specific_playlist_id{
 using namespace preferences_layout;  // the page's controls
 
 constexpr std::size_t playlist_items = 300;
-constexpr std::size_t long_title_length = 150000;  // past the playlist reply's first buffer
+constexpr int big_folder_tracks = 280;
+constexpr std::size_t big_folder_name_length = 240;  // 280 of them: past 64 KiB
+constexpr std::size_t long_title_length = 150000;    // past the playlist reply's first buffer
 constexpr const char* new_title_format = "%title% (%artist%)";
 
 using setting_values = std::map<std::string, std::string>;  // GUID bytes -> stored data
@@ -149,7 +151,7 @@ std::vector<command_step> command_script(const session_stage& stage) {
         {"FINF", "FINF" + wire_string("x"), true},
         {"PLST", "PLST", true},
         {"LIST", "LIST", true},
-        {"DLST", "DLST" + wire_string(stage.music().string()), true},
+        {"DLST", "DLST" + wire_string(stage.big_folder().string()), true},
         {"SEEK", "SEEK" + be32(10), false},
         {"SLCT", "SLCT" + std::string("\x00\x01", 2), false},
         {"VOLM", "VOLM" + std::string("\x32", 1), false},
@@ -811,11 +813,24 @@ session_stage::session_stage(std::string module_path)
                              "albumB/disc2/c1.mp3", "albumB/cover.jpg"}) {
         std::ofstream(music_ / file) << "not really audio";
     }
+    // A folder whose listing outgrows a listing reply's first buffer, so that a failure can hit
+    // a DLST's reply (and the LIST's) part way.
+    fs::create_directories(big_folder());
+    for (int track = 0; track < big_folder_tracks; ++track) {
+        const std::string number = std::to_string(1000 + track);
+        std::ofstream(big_folder() /
+                      (std::string(big_folder_name_length - 8, 'n') + number + ".mp3"))
+            << "not really audio";
+    }
 }
 
 session_stage::~session_stage() {
     std::error_code ignored;
     fs::remove_all(music_, ignored);
+}
+
+std::filesystem::path session_stage::big_folder() const {
+    return music_ / "long names";
 }
 
 std::string session_stage::track_path(const char* name) const {

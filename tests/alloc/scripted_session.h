@@ -36,6 +36,8 @@ class session_stage {
 
     const std::string& module_path() const { return module_path_; }
     const std::filesystem::path& music() const { return music_; }
+    // A folder of the music folder with many long names, which DLST lists.
+    std::filesystem::path big_folder() const;
     std::string track_path(const char* name) const;
 
   private:

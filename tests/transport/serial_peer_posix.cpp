@@ -16,7 +16,12 @@ struct serial_peer::line {
 };
 
 serial_peer::serial_peer() : line_(std::make_unique<line>()) {
+    // Non-blocking: the link's opening of the port flushes the line, which can take bytes that
+    // poll has just announced, and a blocking read would then wait for ever.
     const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master >= 0) {
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    }
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
         reason_ = "no pseudo-terminal";
         if (master >= 0) {
@@ -42,6 +47,11 @@ bool serial_peer::send(std::string_view bytes) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
         const ssize_t done = ::write(line_->master, bytes.data() + sent, bytes.size() - sent);
+        if (done < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd writable{line_->master, POLLOUT, 0};
+            poll(&writable, 1, 100);
+            continue;
+        }
         if (done < 0 && errno != EINTR) {
             return false;
         }
@@ -70,7 +80,7 @@ std::string serial_peer::receive(std::size_t count, std::chrono::milliseconds li
         const ssize_t done = ::read(line_->master, chunk, wanted);
         if (done > 0) {
             got.append(chunk, static_cast<std::size_t>(done));
-        } else if (done == 0 || errno != EINTR) {
+        } else if (done == 0 || (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)) {
             break;
         }
     }
