@@ -3,10 +3,14 @@
 //
 // - the main thread's longest wait for a message while the phone asks for two LISTs in a row
 //   (the second waits for the first walk) and checks the link meanwhile;
+// - the threads of the link and the heap it takes while the phone asks for 100 LISTs as fast
+//   as the reader hands them over: one walk runs, one waits and answers every LIST that came
+//   meanwhile, so neither grows with the number of LISTs;
 // - the time from the start of a deactivation in the middle of such a walk to the moment no
 //   thread of the link is left (the walk is let go in its directory call and ends when the
 //   call returns).
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -14,6 +18,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/heap_counter.h"
 #include "bench/main_thread_probe.h"
 #include "bench/phone_end.h"
 #include "bench/served_link.h"
@@ -30,6 +35,52 @@ namespace pw = corvina::posix_windows;
 using test::thread_census;
 
 constexpr int folder_delay_ms = 50;
+
+std::size_t count_listings(const std::string& received) {
+    std::size_t listings = 0;
+    for (std::size_t at = received.find("LISTACK"); at != std::string::npos;
+         at = received.find("LISTACK", at + 1)) {
+        listings += received.find(std::string("\xFF\x00", 2), at) != std::string::npos;
+    }
+    return listings;
+}
+
+struct many_lists_figures {
+    std::size_t listings = 0;
+    std::size_t most_walk_threads = 0;
+    double peak_heap_kib = 0;
+    double listing_kib = 0;
+    double seconds = 0;
+};
+
+// The phone asks for count LISTs in one go; the reader and the writer are the link's other
+// threads.
+many_lists_figures ask_many_lists(phone_end& phone, const thread_census& threads, int count) {
+    many_lists_figures figures;
+    const std::size_t link_threads = threads.started();
+    reset_heap_peak();
+    const std::size_t heap_before = heap_in_use();
+    std::string asked;
+    for (int list = 0; list < count; ++list) {
+        asked += "LIST";
+    }
+    const auto start = clock::now();
+    phone.send(asked);
+    std::string received;
+    std::size_t most_threads = 0;
+    while (figures.listings < static_cast<std::size_t>(count) && seconds_since(start) < 300.0) {
+        pw::pump_wait(5);
+        most_threads = std::max(most_threads, threads.started());
+        received += phone.receive_some(1 << 16, 0ms);
+        figures.listings = count_listings(received);
+    }
+    figures.seconds = seconds_since(start);
+    figures.most_walk_threads = most_threads - link_threads;
+    figures.peak_heap_kib = static_cast<double>(heap_peak() - heap_before) / 1024.0;
+    figures.listing_kib = static_cast<double>(received.size()) / 1024.0 /
+                          static_cast<double>(std::max<std::size_t>(figures.listings, 1));
+    return figures;
+}
 
 int run(int rounds) {
     // Read once by the wrapper library, at its first search.
@@ -59,11 +110,7 @@ int run(int rounds) {
         while (listings < 2 && seconds_since(start) < 60.0) {
             pw::pump_wait(5);
             received += phone.receive_some(1 << 16, 0ms);
-            listings = 0;
-            for (std::size_t at = received.find("LISTACK"); at != std::string::npos;
-                 at = received.find("LISTACK", at + 1)) {
-                listings += received.find(std::string("\xFF\x00", 2), at) != std::string::npos;
-            }
+            listings = count_listings(received);
         }
         longest_ms = probe.finish();
         std::printf(
@@ -73,6 +120,17 @@ int run(int rounds) {
     }
     if (listings < 2) {
         std::fprintf(stderr, "The listings did not come whole\n");
+        stop_link_manager();
+        return 1;
+    }
+
+    const many_lists_figures many = ask_many_lists(phone, threads, 100);
+    std::printf(
+        "100 LISTs in one go: %zu listings in %.1f s; at most %zu walk threads; peak heap "
+        "%.1f KiB over the link's, one listing %.1f KiB\n",
+        many.listings, many.seconds, many.most_walk_threads, many.peak_heap_kib, many.listing_kib);
+    if (many.listings < 100) {
+        std::fprintf(stderr, "The listings did not all come\n");
         stop_link_manager();
         return 1;
     }
@@ -99,6 +157,14 @@ int run(int rounds) {
 
     print_summary("Main thread's longest wait during two LISTs of a share taking 50 ms a folder",
                   format_fixed(longest_ms, 3) + " ms", "<= 10 ms", longest_ms / 10.0);
+    print_summary("Walk threads during 100 LISTs of that share",
+                  std::to_string(many.most_walk_threads), "<= 2",
+                  static_cast<double>(many.most_walk_threads) / 2.0);
+    const double listings_held = many.peak_heap_kib / many.listing_kib;
+    print_summary("Peak heap during 100 LISTs of that share, in listings of " +
+                      format_fixed(many.listing_kib, 1) + " KiB",
+                  format_fixed(listings_held, 2), "<= 2 (one walking, one written)",
+                  listings_held / 2.0);
     const double worst = quantile(ended_ms, 1.0);
     print_summary(
         "Deactivation mid-walk of that share to no link thread, worst of " + std::to_string(rounds),

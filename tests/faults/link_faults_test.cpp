@@ -723,6 +723,12 @@ TEST_F(dead_share, a_folder_listing_asked_after_a_list_follows_its_listing) {
     ASSERT_EQ(one_folder.roots.size(), 1u);
     EXPECT_EQ(one_folder.roots[0].name, album);
     EXPECT_EQ(one_folder.roots[0].entries.size(), 2u);
+
+    // A reader whose DLST reply waits for a held walk holds up no deactivation.
+    hold_away_folder_and("LIST");
+    ASSERT_TRUE(phone->send(folder_listing_command(album)));
+    EXPECT_EQ(receive_until([](const std::string&) { return false; }, 300ms), "");
+    expect_prompt_stop_and_silence([] { link_manager_instance->activate(false); });
 }
 
 TEST_F(dead_share, deactivation_connect_and_shut_down_let_go_of_a_walk_held_in_the_file_system) {
