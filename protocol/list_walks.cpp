@@ -161,7 +161,8 @@ void list_walks::start(string8 music_folders, std::uint64_t for_opening) noexcep
     }
 }
 
-listing_turn list_walks::after_listings_asked() const {
+listing_turn list_walks::after_listings_asked(std::uint64_t for_opening) {
+    stop_earlier_openings(for_opening);
     listing_turn turn;
     if (!walks_.empty()) {
         turn.last_ = walks_.back().state;

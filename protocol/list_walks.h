@@ -64,8 +64,9 @@ class list_walks {
     // line, and nothing of it is written.
     void start(string8 music_folders, std::uint64_t for_opening) noexcept;
 
-    // Where a reply asked now waits so as not to overtake the listings asked before it.
-    listing_turn after_listings_asked() const;
+    // Where a reply asked now, on the given opening, waits so as not to overtake the listings
+    // asked before it. Walks of an earlier opening are stopped first: it never waits for them.
+    listing_turn after_listings_asked(std::uint64_t for_opening);
 
     // Waits until every walk started so far has handed its listing over.
     void wait_all();

@@ -634,7 +634,7 @@ TEST_F(dead_share, a_walk_held_in_the_file_system_holds_up_neither_the_player_no
 
 // A phone that asks again and again while the share does not answer: one walk runs and one
 // waits its turn, taking every later LIST, and each LIST still gets the whole listing. Once the
-// phone has dropped and come back, its LIST waits for none of the earlier walks.
+// phone has dropped and come back, neither its DLST nor its LIST waits for the earlier walks.
 TEST_F(dead_share, lists_asked_while_a_walk_is_held_join_the_one_waiting_walk) {
     ASSERT_EQ(phone->unavailable_reason(), "");
     activate_and_check();
@@ -667,12 +667,14 @@ TEST_F(dead_share, lists_asked_while_a_walk_is_held_join_the_one_waiting_walk) {
     phone_goes_away();
     connect_phone();
     ASSERT_TRUE(await_reconnection(10s));
-    set_music_folder(music_name() + "/album");
-    ASSERT_TRUE(phone->send("LIST"));
-    const std::vector<std::string> after_return = receive_listings(1, 10s);
+    const std::string album = music_name() + "/album";
+    set_music_folder(album);
+    ASSERT_TRUE(phone->send(folder_listing_command(album) + "LIST"));
+    const std::vector<std::string> after_return = receive_listings(2, 10s);
     EXPECT_TRUE(slow_folder_search::await_held_search(0ms));  // the earlier walk is still held
-    ASSERT_EQ(after_return.size(), 1u);
-    EXPECT_EQ(root_entries(after_return[0]), 2u);
+    ASSERT_EQ(after_return.size(), 2u);
+    EXPECT_EQ(root_entries(after_return[0]), 2u);  // DLST of album
+    EXPECT_EQ(root_entries(after_return[1]), 2u);  // LIST of album
     slow_folder_search::release();
     EXPECT_EQ(receive_until([](const std::string&) { return false; }, 500ms), "");
 }
