@@ -3,10 +3,16 @@
 //
 // - the main thread's longest wait for a message while the phone asks for two LISTs in a row
 //   (the second waits for the first walk) and checks the link meanwhile;
+// - the threads of the link and the heap it takes while the phone asks for 100 LISTs as fast
+//   as the reader hands them over: one walk runs, one waits and answers every LIST that came
+//   meanwhile, so neither grows with the number of LISTs;
 // - the time from the start of a deactivation in the middle of such a walk to the moment no
 //   thread of the link is left (the walk is let go in its directory call and ends when the
 //   call returns).
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -14,6 +20,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/heap_counter.h"
 #include "bench/main_thread_probe.h"
 #include "bench/phone_end.h"
 #include "bench/served_link.h"
@@ -30,6 +37,82 @@ namespace pw = corvina::posix_windows;
 using test::thread_census;
 
 constexpr int folder_delay_ms = 50;
+
+std::size_t count_listings(const std::string& received) {
+    std::size_t listings = 0;
+    for (std::size_t at = received.find("LISTACK"); at != std::string::npos;
+         at = received.find("LISTACK", at + 1)) {
+        listings += received.find(std::string("\xFF\x00", 2), at) != std::string::npos;
+    }
+    return listings;
+}
+
+// The process's mapped memory (thread stacks included), from /proc.
+double mapped_kib() {
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    unsigned long pages = 0;
+    if (statm != nullptr) {
+        if (std::fscanf(statm, "%lu", &pages) != 1) {
+            pages = 0;
+        }
+        std::fclose(statm);
+    }
+    return static_cast<double>(pages) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1024.0;
+}
+
+struct many_lists_figures {
+    std::size_t listings = 0;
+    std::size_t most_walk_threads = 0;
+    double peak_heap_kib = 0;
+    double peak_mapped_kib = 0;  // over what was mapped before
+    double listing_kib = 0;
+    double seconds = 0;
+};
+
+// The phone asks for count LISTs in one go; the reader and the writer are the link's other
+// threads.
+many_lists_figures ask_many_lists(phone_end& phone, const thread_census& threads, int count) {
+    many_lists_figures figures;
+    const std::size_t link_threads = threads.started();
+    reset_heap_peak();
+    const std::size_t heap_before = heap_in_use();
+    const double mapped_before = mapped_kib();
+    std::string asked;
+    for (int list = 0; list < count; ++list) {
+        asked += "LIST";
+    }
+    const auto start = clock::now();
+    phone.send(asked);
+    // Only the listings' ends are counted: the bytes are not kept, so that the heap measured is
+    // the link's. A listing ends with FF 00, which no record holds.
+    const std::string end_mark("\xFF\x00", 2);
+    std::string tail;
+    std::size_t received_bytes = 0;
+    std::size_t most_threads = 0;
+    while (figures.listings < static_cast<std::size_t>(count) && seconds_since(start) < 300.0) {
+        pw::pump_wait(5);
+        most_threads = std::max(most_threads, threads.started());
+        figures.peak_mapped_kib = std::max(figures.peak_mapped_kib, mapped_kib() - mapped_before);
+        const std::string chunk = phone.receive_some(1 << 16, 0ms);
+        received_bytes += chunk.size();
+        tail.append(chunk);
+        for (std::size_t at = tail.find(end_mark); at != std::string::npos;
+             at = tail.find(end_mark, at + end_mark.size())) {
+            ++figures.listings;
+        }
+        const bool mark_cut = !tail.empty() && tail.back() == '\xFF';
+        tail.clear();
+        if (mark_cut) {
+            tail.push_back('\xFF');
+        }
+    }
+    figures.seconds = seconds_since(start);
+    figures.most_walk_threads = most_threads - link_threads;
+    figures.peak_heap_kib = static_cast<double>(heap_peak() - heap_before) / 1024.0;
+    figures.listing_kib = static_cast<double>(received_bytes) / 1024.0 /
+                          static_cast<double>(std::max<std::size_t>(figures.listings, 1));
+    return figures;
+}
 
 int run(int rounds) {
     // Read once by the wrapper library, at its first search.
@@ -59,11 +142,7 @@ int run(int rounds) {
         while (listings < 2 && seconds_since(start) < 60.0) {
             pw::pump_wait(5);
             received += phone.receive_some(1 << 16, 0ms);
-            listings = 0;
-            for (std::size_t at = received.find("LISTACK"); at != std::string::npos;
-                 at = received.find("LISTACK", at + 1)) {
-                listings += received.find(std::string("\xFF\x00", 2), at) != std::string::npos;
-            }
+            listings = count_listings(received);
         }
         longest_ms = probe.finish();
         std::printf(
@@ -73,6 +152,22 @@ int run(int rounds) {
     }
     if (listings < 2) {
         std::fprintf(stderr, "The listings did not come whole\n");
+        stop_link_manager();
+        return 1;
+    }
+
+    const many_lists_figures one = ask_many_lists(phone, threads, 1);
+    const many_lists_figures many = ask_many_lists(phone, threads, 100);
+    for (const many_lists_figures* figures : {&one, &many}) {
+        std::printf(
+            "%zu LIST(s) in one go: %zu listings in %.1f s; at most %zu walk threads; peak heap "
+            "%.1f KiB and mapped memory %.1f KiB over the link's; one listing %.1f KiB\n",
+            figures == &one ? std::size_t{1} : std::size_t{100}, figures->listings,
+            figures->seconds, figures->most_walk_threads, figures->peak_heap_kib,
+            figures->peak_mapped_kib, figures->listing_kib);
+    }
+    if (one.listings < 1 || many.listings < 100) {
+        std::fprintf(stderr, "The listings did not all come\n");
         stop_link_manager();
         return 1;
     }
@@ -99,6 +194,18 @@ int run(int rounds) {
 
     print_summary("Main thread's longest wait during two LISTs of a share taking 50 ms a folder",
                   format_fixed(longest_ms, 3) + " ms", "<= 10 ms", longest_ms / 10.0);
+    print_summary("Walk threads during 100 LISTs of that share",
+                  std::to_string(many.most_walk_threads), "<= 2",
+                  static_cast<double>(many.most_walk_threads) / 2.0);
+    const double heap_ratio = many.peak_heap_kib / one.peak_heap_kib;
+    print_summary("Peak heap during 100 LISTs of that share / during one LIST",
+                  format_fixed(heap_ratio, 2) + "x", "<= 2.5x (one walking, one written)",
+                  heap_ratio / 2.5);
+    // A walk thread maps a stack of 8 MiB (the system's default).
+    const double mapped_mib = many.peak_mapped_kib / 1024.0;
+    print_summary("Mapped memory grown during 100 LISTs of that share (thread stacks included)",
+                  format_fixed(mapped_mib, 1) + " MiB", "<= 16 MiB (two walk stacks)",
+                  mapped_mib / 16.0);
     const double worst = quantile(ended_ms, 1.0);
     print_summary(
         "Deactivation mid-walk of that share to no link thread, worst of " + std::to_string(rounds),

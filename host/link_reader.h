@@ -45,9 +45,10 @@ class link_reader {
 
     // Stops the reader and waits for its thread, serving the calling (main) thread's sent
     // messages meanwhile: a reader in its hand-off needs that to return. A reader that is
-    // opening the port or waiting on the file system is not waited for, since either may take
-    // seconds: answers false, and the reader ends by itself once that call returns, closing
-    // what it opened and touching nothing but its own state from then on.
+    // opening the port, waiting on the file system or waiting with a DLST reply for a LIST's
+    // walk is not waited for, since each may take seconds: answers false, and the reader ends by
+    // itself once that call returns, closing what it opened and touching nothing but its own state
+    // from then on.
     bool stop();
 
     // For a reader that waits in a hand-off the calling thread is itself running, so that

@@ -10,8 +10,9 @@
 
 namespace tessel {
 
-deferred_reply::deferred_reply(maker make, reply_writer& writer, std::uint64_t for_opening)
-    : make_(std::move(make)), writer_(writer), for_opening_(for_opening) {}
+deferred_reply::deferred_reply(maker make, reply_writer& writer, std::uint64_t for_opening,
+                               listing_turn turn)
+    : make_(std::move(make)), writer_(writer), for_opening_(for_opening), turn_(std::move(turn)) {}
 
 void deferred_reply::run(file_system_gate* gate) {
     const auto stopped = [gate] { return gate != nullptr && gate->stop_requested(); };
@@ -20,6 +21,7 @@ void deferred_reply::run(file_system_gate* gate) {
         if (!reply.is_whole() && !stopped()) {
             throw std::bad_alloc();  // a reply that could not be built whole is not sent
         }
+        turn_.wait(gate);
         if (!stopped()) {
             writer_.submit(std::move(reply), for_opening_);
         }

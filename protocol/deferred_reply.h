@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "protocol/list_walks.h"
 #include "support/reply_buffer.h"
 
 namespace tessel {
@@ -20,10 +21,13 @@ class deferred_reply {
     // null: then nothing stops it).
     using maker = std::function<reply_buffer(file_system_gate* gate)>;
 
-    // The writer must outlive the reply unless the gate is told to stop.
-    deferred_reply(maker make, reply_writer& writer, std::uint64_t for_opening);
+    // The writer must outlive the reply unless the gate is told to stop. The reply is handed
+    // over only once its turn has come.
+    deferred_reply(maker make, reply_writer& writer, std::uint64_t for_opening,
+                   listing_turn turn = {});
 
-    // Makes the reply and hands it to the writer for the opening it was asked on. Once the gate
+    // Makes the reply, waits for its turn and hands it to the writer for the opening it was
+    // asked on. The wait for the turn counts as a call into the file system. Once the gate
     // has been told to stop, the reply is dropped and nothing outside this object is touched.
     // Nothing leaves: a failure is logged and the reply dropped.
     void run(file_system_gate* gate);
@@ -32,6 +36,7 @@ class deferred_reply {
     maker make_;
     reply_writer& writer_;
     std::uint64_t for_opening_;
+    listing_turn turn_;
 };
 
 }  // namespace tessel

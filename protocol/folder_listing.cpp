@@ -18,7 +18,7 @@ void phone_link::send_folder_listing(const string8& folder,
             end_listing_reply(reply);
             return reply;
         },
-        file_work);
+        file_work, walks_.after_listings_asked(connection_->opening()));
 }
 
 }  // namespace tessel

@@ -4,7 +4,6 @@
 #include <exception>
 #include <mutex>
 #include <new>
-#include <system_error>
 #include <utility>
 
 #include "protocol/file_system_gate.h"
@@ -12,24 +11,67 @@
 #include "protocol/reply_writer.h"
 #include "protocol/thread_priority.h"
 #include "support/log.h"
-#include "support/module_thread.h"
 
 namespace tessel {
 
-// Where a walk waits for the one before it to end, or for its own stop. Kept by each walk's
-// thread, so that a walk let go still has it.
-class list_walks::shared {
+namespace list_walk_detail {
+
+// One walk, shared by the list, its thread and the replies that wait for it, so that a walk let
+// go still has it.
+struct walk {
+    walk(std::uint64_t opening, string8 folders)
+        : for_opening(opening), music_folders(std::move(folders)) {}
+
+    // Its listing has been handed over, or never will be.
+    bool is_done() const { return gate.has_ended() || gate.stop_requested(); }
+
+    file_system_gate gate;
+    const std::uint64_t for_opening;
+    // Until the walk begins, under the turns' lock: the setting to list and the LISTs to answer.
+    string8 music_folders;
+    std::uint32_t asked = 1;
+    bool begun = false;
+};
+
+// Where walks and replies wait for the walk before them, or for their own stop.
+class turns {
   public:
     void notify() {
         { const std::lock_guard<std::mutex> lock(mutex_); }
         changed_.notify_all();
     }
 
-    // False when the waiting walk was told to stop first.
-    bool wait_for(const file_system_gate& before, const file_system_gate& own) {
+    // Waits until before is done, then begins own, taking what it lists and for how many
+    // LISTs. False when own was told to stop first.
+    bool begin(const walk* before, walk& own, string8& folders, std::uint32_t& asked) {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return before.has_ended() || own.stop_requested(); });
-        return !own.stop_requested();
+        changed_.wait(lock, [&] {
+            return before == nullptr || before->is_done() || own.gate.stop_requested();
+        });
+        if (own.gate.stop_requested()) {
+            return false;
+        }
+        own.begun = true;
+        folders = std::move(own.music_folders);
+        asked = own.asked;
+        return true;
+    }
+
+    // A LIST joins a walk that has not begun: it then lists the latest setting. False when it
+    // has begun.
+    bool join(walk& waiting, string8& folders) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (waiting.begun) {
+            return false;
+        }
+        std::swap(waiting.music_folders, folders);
+        ++waiting.asked;
+        return true;
+    }
+
+    void wait_until_done(const walk& awaited) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return awaited.is_done(); });
     }
 
   private:
@@ -37,17 +79,16 @@ class list_walks::shared {
     std::condition_variable changed_;
 };
 
-struct list_walks::walk {
-    std::shared_ptr<file_system_gate> gate;
-    module_thread thread;
-};
+}  // namespace list_walk_detail
+
+using list_walk_detail::walk;
 
 namespace {
 
-// Walks the folders and hands the listing over, unless the walk is stopped first. Nothing may
-// leave the thread: a failed walk ends quietly after saying why.
+// Walks the folders and hands the listing over, once for each LIST asked, unless the walk is
+// stopped first. Nothing may leave the thread: a failed walk ends quietly after saying why.
 void walk_into_reply(file_system_gate& gate, reply_writer& writer, const string8& folders,
-                     std::uint64_t for_opening) {
+                     std::uint64_t for_opening, std::uint32_t asked) {
     try {
         reply_buffer reply = start_listing_reply();
         walk_music_folders(reply, folders, &gate);
@@ -56,7 +97,7 @@ void walk_into_reply(file_system_gate& gate, reply_writer& writer, const string8
             if (!reply.is_whole()) {
                 throw std::bad_alloc();  // never sent with folders missing
             }
-            writer.submit(std::move(reply), for_opening);
+            writer.submit(std::move(reply), for_opening, asked);
         }
     } catch (const std::exception& error) {
         if (!gate.stop_requested()) {
@@ -71,42 +112,68 @@ void walk_into_reply(file_system_gate& gate, reply_writer& writer, const string8
 
 }  // namespace
 
+void listing_turn::wait(file_system_gate* gate) const {
+    if (last_ == nullptr) {
+        return;
+    }
+    gated_calls(gate).run([this] {
+        turns_->wait_until_done(*last_);
+        return true;
+    });
+}
+
 list_walks::list_walks(reply_writer& writer)
-    : writer_(writer), shared_(std::make_shared<shared>()) {}
+    : writer_(writer), turns_(std::make_shared<list_walk_detail::turns>()) {}
 
 list_walks::~list_walks() {
     wait_all();
 }
 
-void list_walks::start(string8 music_folders, std::uint64_t for_opening) {
-    forget_ended();
-    auto gate = std::make_shared<file_system_gate>();
-    std::shared_ptr<file_system_gate> before = walks_.empty() ? nullptr : walks_.back()->gate;
+void list_walks::start(string8 music_folders, std::uint64_t for_opening) noexcept {
     try {
-        auto started = std::make_unique<walk>();
-        started->gate = gate;
-        started->thread =
-            module_thread([gate, before = std::move(before), waiting = shared_, &writer = writer_,
-                           folders = std::move(music_folders), for_opening]() mutable {
-                raise_current_thread_priority();
-                // Past a stop the walk touches only what it holds: its gate, the waiting place
-                // and its own listing.
-                if (before == nullptr || waiting->wait_for(*before, *gate)) {
-                    before.reset();
-                    walk_into_reply(*gate, writer, folders, for_opening);
-                }
-                gate->mark_ended();
-                waiting->notify();
-            });
-        walks_.push_back(std::move(started));
-    } catch (const std::system_error& error) {
+        forget_ended();
+        stop_earlier_openings(for_opening);
+        std::shared_ptr<walk> before = last_live();
+        if (before != nullptr && turns_->join(*before, music_folders)) {
+            return;
+        }
+        auto own = std::make_shared<walk>(for_opening, std::move(music_folders));
+        // Room first: once the thread runs, storing it cannot fail, so that no failure here
+        // ever has to wait for a thread that waits for the walk before it.
+        walks_.reserve(walks_.size() + 1);
+        module_thread thread([own, before = std::move(before), turns = turns_, &writer = writer_] {
+            raise_current_thread_priority();
+            // Past a stop the walk touches only what it holds: its state, the turns and its
+            // own listing.
+            string8 folders;
+            std::uint32_t asked = 0;
+            if (turns->begin(before.get(), *own, folders, asked)) {
+                walk_into_reply(own->gate, writer, folders, own->for_opening, asked);
+            }
+            own->gate.mark_ended();
+            turns->notify();
+        });
+        walks_.push_back({std::move(own), std::move(thread)});
+    } catch (const std::exception& error) {
         log_error(error.what());
+    } catch (...) {
+        log_error("Folder listing failed.");
     }
 }
 
+listing_turn list_walks::after_listings_asked(std::uint64_t for_opening) {
+    stop_earlier_openings(for_opening);
+    listing_turn turn;
+    if (!walks_.empty()) {
+        turn.last_ = walks_.back().state;
+        turn.turns_ = turns_;
+    }
+    return turn;
+}
+
 void list_walks::wait_all() {
-    for (const std::unique_ptr<walk>& running : walks_) {
-        running->thread.join();
+    for (started& running : walks_) {
+        running.thread.join();
     }
     walks_.clear();
 }
@@ -115,36 +182,57 @@ void list_walks::stop(const waiter& wait) {
     if (walks_.empty()) {
         return;
     }
-    for (const std::unique_ptr<walk>& running : walks_) {
-        running->gate->request_stop();
+    for (const started& running : walks_) {
+        running.state->gate.request_stop();
     }
-    shared_->notify();
+    turns_->notify();
     wait([this] {
-        for (const std::unique_ptr<walk>& running : walks_) {
-            if (!running->gate->can_be_let_go()) {
+        for (const started& running : walks_) {
+            if (!running.state->gate.can_be_let_go()) {
                 return false;
             }
         }
         return true;
     });
-    for (const std::unique_ptr<walk>& running : walks_) {
-        if (running->gate->has_ended()) {
-            running->thread.join();
+    for (started& running : walks_) {
+        if (running.state->gate.has_ended()) {
+            running.thread.join();
         } else {
-            running->thread.let_go();  // held in the file system: ends when the call returns
+            running.thread.let_go();  // held in the file system: ends when the call returns
         }
     }
     walks_.clear();
 }
 
 void list_walks::forget_ended() {
-    std::erase_if(walks_, [](const std::unique_ptr<walk>& running) {
-        if (!running->gate->has_ended()) {
+    std::erase_if(walks_, [](started& running) {
+        if (!running.state->gate.has_ended()) {
             return false;
         }
-        running->thread.join();
+        running.thread.join();
         return true;
     });
+}
+
+// The phone that asked them has gone: their listings would be dropped anyway.
+void list_walks::stop_earlier_openings(std::uint64_t opening) {
+    bool stopped = false;
+    for (const started& running : walks_) {
+        if (running.state->for_opening != opening && !running.state->gate.stop_requested()) {
+            running.state->gate.request_stop();
+            stopped = true;
+        }
+    }
+    if (stopped) {
+        turns_->notify();
+    }
+}
+
+std::shared_ptr<walk> list_walks::last_live() const {
+    if (walks_.empty() || walks_.back().state->is_done()) {
+        return nullptr;
+    }
+    return walks_.back().state;
 }
 
 }  // namespace tessel

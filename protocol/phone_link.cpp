@@ -51,8 +51,9 @@ void phone_link::send_reply(reply_buffer reply) {
 }
 
 void phone_link::send_deferred(deferred_reply::maker make,
-                               std::unique_ptr<deferred_reply>* file_work) {
-    auto reply = std::make_unique<deferred_reply>(std::move(make), writer_, connection_->opening());
+                               std::unique_ptr<deferred_reply>* file_work, listing_turn turn) {
+    auto reply = std::make_unique<deferred_reply>(std::move(make), writer_, connection_->opening(),
+                                                  std::move(turn));
     if (file_work != nullptr) {
         *file_work = std::move(reply);
     } else {

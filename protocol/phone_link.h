@@ -2,9 +2,10 @@
 // The command engine: turns each command code from the phone into argument reads, one player
 // operation or one reply. Commands run on the player's main thread, but the player's main
 // thread never waits on the file system: the LIST folder walk runs on a thread of its own, and
-// the file-system part of DLST and FINF is left to the link's reader. Every reply is handed
-// whole to the link's one writer, so replies never interleave on the wire, and no thread
-// waits for the phone to read.
+// the file-system part of DLST and FINF is left to the link's reader, which also waits there
+// for the listings of the LISTs asked before a DLST (both replies begin "LISTACK"). Every reply
+// is handed whole to the link's one writer, so replies never interleave on the wire, and no
+// thread waits for the phone to read.
 
 #include <cstdint>
 #include <memory>
@@ -73,8 +74,10 @@ class phone_link {
 
     // Hands one whole reply to the writer.
     void send_reply(reply_buffer reply);
-    // Leaves a reply that waits on the file system to the given place, or makes it now.
-    void send_deferred(deferred_reply::maker make, std::unique_ptr<deferred_reply>* file_work);
+    // Leaves a reply that waits on the file system to the given place, or makes it now. It is
+    // handed over once its turn has come.
+    void send_deferred(deferred_reply::maker make, std::unique_ptr<deferred_reply>* file_work,
+                       listing_turn turn = {});
 
     std::unique_ptr<connection> connection_;
     // After the connection: it stops writing before the connection goes.

@@ -17,9 +17,9 @@ void reply_writer::submit(reply_buffer reply) {
     submit(std::move(reply), port_.opening());
 }
 
-void reply_writer::submit(reply_buffer reply, std::uint64_t for_opening) {
+void reply_writer::submit(reply_buffer reply, std::uint64_t for_opening, std::uint32_t copies) {
     std::unique_lock<std::mutex> lock(mutex_);
-    if (!accepting_ || reply.size() == 0) {
+    if (!accepting_ || reply.size() == 0 || copies == 0) {
         return;
     }
     if (reply.size() > bound_ - held_bytes_) {
@@ -37,7 +37,7 @@ void reply_writer::submit(reply_buffer reply, std::uint64_t for_opening) {
         }
     }
     held_bytes_ += reply.size();
-    waiting_.push_back({std::move(reply), for_opening});
+    waiting_.push_back({std::move(reply), for_opening, copies});
     changed_.notify_all();
 }
 
@@ -87,8 +87,15 @@ void reply_writer::run() {
         // One write, with the port's time-out for its size: what a phone that stopped reading
         // did not take by then is dropped, and the next reply goes out whole. A reply for an
         // earlier opening is dropped by the connection, which compares and writes as one step.
-        port_.write_for_opening(reply, next.for_opening);
-        lock.lock();
+        // The copies of one reply go out in a row, until a stop.
+        for (;;) {
+            port_.write_for_opening(reply, next.for_opening);
+            lock.lock();
+            if (--next.copies == 0 || stopping_) {
+                break;
+            }
+            lock.unlock();
+        }
         writing_ = false;
         held_bytes_ -= reply.size();
         changed_.notify_all();

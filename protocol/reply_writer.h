@@ -33,9 +33,10 @@ class reply_writer {
     // the bound is dropped with one error line; after stop() replies are dropped silently.
     // The writer's thread starts with the first reply. The reply is for the connection's
     // opening that lasts now, or for the one given: it is dropped when the connection has been
-    // opened again before its turn comes.
+    // opened again before its turn comes. A reply asked for several times is held once and
+    // written that many times in a row.
     void submit(reply_buffer reply);
-    void submit(reply_buffer reply, std::uint64_t for_opening);
+    void submit(reply_buffer reply, std::uint64_t for_opening, std::uint32_t copies = 1);
 
     // Cuts the write in flight (through the connection's cancel_io, which ends its reads as
     // well), drops what waits and waits for the writer's thread to end. Later replies are
@@ -56,6 +57,7 @@ class reply_writer {
     struct waiting_reply {
         reply_buffer reply;
         std::uint64_t for_opening;
+        std::uint32_t copies;
     };
     std::deque<waiting_reply> waiting_;
     std::size_t held_bytes_ = 0;  // waiting and in flight

@@ -6,6 +6,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -23,9 +24,11 @@
 #include "host/link_manager.h"
 #include "host/message_window.h"
 #include "host/settings.h"
+#include "protocol/phone_link.h"
 #include "tests/common/link_activation.h"
 #include "tests/common/thread_count.h"
 #include "tests/control/recording_player.h"
+#include "tests/faults/failing_new.h"
 #include "tests/faults/slow_folder_search.h"
 #include "tests/faults/slow_port_open.h"
 #include "tests/protocol/listing_parser.h"
@@ -562,35 +565,172 @@ class dead_share : public link_faults {
         EXPECT_EQ(receive_until([](const std::string&) { return false; }, 500ms), "");
     }
 
+    // Pumps until the phone has count listings (or the limit passes), and any bytes that
+    // follow in the next moment; answers each listing with what followed it.
+    std::vector<std::string> receive_listings(std::size_t count, std::chrono::milliseconds limit) {
+        const auto count_listings = [](const std::string& got) {
+            std::size_t found = 0;
+            for (std::size_t at = got.find("LISTACK"); at != std::string::npos;
+                 at = got.find("LISTACK", at + 1)) {
+                ++found;
+            }
+            return found;
+        };
+        std::string got = receive_until(
+            [&](const std::string& so_far) {
+                return count_listings(so_far) >= count &&
+                       so_far.ends_with(std::string("\xFF\0", 2));
+            },
+            limit);
+        got += receive_until([](const std::string&) { return false; }, 300ms);
+        std::vector<std::string> listings;
+        for (std::size_t at = got.find("LISTACK"); at != std::string::npos;) {
+            const std::size_t next = got.find("LISTACK", at + 1);
+            listings.push_back(got.substr(at, next - at));
+            at = next;
+        }
+        return listings;
+    }
+
+    // The music-folder setting, as the player's preferences page applies it.
+    void set_music_folder(const std::string& path) {
+        cfg_music_directory.set(path.c_str());
+        link_manager_instance->apply_settings();
+    }
+
+    static std::string folder_listing_command(const std::string& path) {
+        return "DLST" + std::string{static_cast<char>(path.size() >> 8)} +
+               static_cast<char>(path.size() & 0xFF) + path;
+    }
+
     std::string music_name() const { return music.text(); }
 
     test::scratch_folder music;
 };
 
+std::size_t root_entries(const std::string& listing) {
+    const test::parsed_listing parsed = test::parse_listing(listing);
+    return parsed.well_formed && parsed.roots.size() == 1 ? parsed.roots[0].entries.size() : 0;
+}
+
 TEST_F(dead_share, a_walk_held_in_the_file_system_holds_up_neither_the_player_nor_the_commands) {
     ASSERT_EQ(phone->unavailable_reason(), "");
     activate_and_check();
 
-    // LIST, LIST, CHCK with the first walk held: the check is answered at once, the main
-    // thread serves what other threads send it, and both listings follow once released.
+    // LIST, then LIST of another music folder, CHCK, with the first walk held: the check is
+    // answered at once, the main thread serves what other threads send it, and both listings
+    // follow once released, each of its own setting, in the order asked.
     hold_away_folder_and("LIST");
+    set_music_folder(music_name() + "/album");
     ASSERT_TRUE(phone->send("LISTCHCK"));
     EXPECT_EQ(receive_while_pumping(1, 10s), "Y");
     EXPECT_LT(longest_answer_while_pumping(500ms), 50ms);
     slow_folder_search::release();
-    const std::string listings = receive_until(
-        [](const std::string& got) {
-            return got.find("LISTACK", 1) != std::string::npos &&
-                   got.ends_with(std::string("\xFF\0", 2));
-        },
-        10s);
-    const std::size_t second = listings.find("LISTACK", 1);
-    ASSERT_NE(second, std::string::npos);
-    EXPECT_EQ(listings.substr(0, second), listings.substr(second));
-    const test::parsed_listing listing = test::parse_listing(listings.substr(second));
-    ASSERT_TRUE(listing.well_formed);
-    ASSERT_EQ(listing.roots.size(), 1u);
-    EXPECT_EQ(listing.roots[0].entries.size(), 3u);
+    const std::vector<std::string> listings = receive_listings(2, 10s);
+    ASSERT_EQ(listings.size(), 2u);
+    EXPECT_EQ(root_entries(listings[0]), 3u);  // album, away, other
+    EXPECT_EQ(root_entries(listings[1]), 2u);  // one.mp3, two.mp3
+}
+
+// A phone that asks again and again while the share does not answer: one walk runs and one
+// waits its turn, taking every later LIST, and each LIST still gets the whole listing. Once the
+// phone has dropped and come back, neither its DLST nor its LIST waits for the earlier walks.
+TEST_F(dead_share, lists_asked_while_a_walk_is_held_join_the_one_waiting_walk) {
+    ASSERT_EQ(phone->unavailable_reason(), "");
+    activate_and_check();
+    const thread_census threads;  // the reader and the writer run already
+
+    hold_away_folder_and("LIST");
+    std::string more;
+    for (int asked = 1; asked < 30; ++asked) {
+        more += "LIST";
+    }
+    ASSERT_TRUE(phone->send(more + "CHCK"));
+    std::size_t most_threads = 0;
+    std::string check;
+    for (const auto deadline = clock::now() + 20s; check.empty() && clock::now() < deadline;) {
+        corvina::posix_windows::pump_wait(5);
+        most_threads = std::max(most_threads, threads.started());
+        check = phone->receive(1, 5ms);
+    }
+    ASSERT_EQ(check, "Y");
+    EXPECT_LE(most_threads, 2u);  // the held walk and the one waiting its turn
+    slow_folder_search::release();
+    const std::vector<std::string> listings = receive_listings(30, 20s);
+    ASSERT_EQ(listings.size(), 30u);
+    EXPECT_EQ(root_entries(listings[0]), 3u);
+    for (const std::string& listing : listings) {
+        EXPECT_EQ(listing, listings[0]);
+    }
+
+    hold_away_folder_and("LIST");
+    phone_goes_away();
+    connect_phone();
+    ASSERT_TRUE(await_reconnection(10s));
+    const std::string album = music_name() + "/album";
+    set_music_folder(album);
+    ASSERT_TRUE(phone->send(folder_listing_command(album) + "LIST"));
+    const std::vector<std::string> after_return = receive_listings(2, 10s);
+    EXPECT_TRUE(slow_folder_search::await_held_search(0ms));  // the earlier walk is still held
+    ASSERT_EQ(after_return.size(), 2u);
+    EXPECT_EQ(root_entries(after_return[0]), 2u);  // DLST of album
+    EXPECT_EQ(root_entries(after_return[1]), 2u);  // LIST of album
+    slow_folder_search::release();
+    EXPECT_EQ(receive_until([](const std::string&) { return false; }, 500ms), "");
+}
+
+// Allocations of the main thread failed one by one as it starts a walk while another is held:
+// it never waits for the held walk, and a LIST that could not be started sends nothing.
+TEST_F(dead_share, a_walk_that_cannot_be_started_is_dropped_without_waiting) {
+    ASSERT_EQ(phone->unavailable_reason(), "");
+    activate_and_check();
+    hold_away_folder_and("LIST");
+
+    phone_link& link = link_manager_instance->link();
+    bool started = false;
+    for (std::size_t fail_at = 1; !started && fail_at < 200; ++fail_at) {
+        const auto asked = clock::now();
+        test::failing_new::arm(fail_at);
+        try {
+            link.process_command(commands::list);
+        } catch (const std::bad_alloc&) {
+            // the player's boundary drops the command
+        }
+        started = !test::failing_new::has_failed();
+        test::failing_new::disarm();
+        EXPECT_LT(clock::now() - asked, 1s) << "allocation " << fail_at << " failed";
+    }
+    EXPECT_TRUE(started);
+    slow_folder_search::release();
+    EXPECT_EQ(receive_listings(2, 10s).size(), 2u);  // the held walk's and the started one's
+}
+
+// The one-folder listing of a DLST begins as the tree's does: it never overtakes the tree.
+TEST_F(dead_share, a_folder_listing_asked_after_a_list_follows_its_listing) {
+    ASSERT_EQ(phone->unavailable_reason(), "");
+    activate_and_check();
+
+    const std::string album = music_name() + "/album";
+    hold_away_folder_and("LIST");
+    ASSERT_TRUE(phone->send(folder_listing_command(album) + "CHCK"));
+    EXPECT_EQ(receive_until([](const std::string&) { return false; }, 500ms), "");
+    slow_folder_search::release();
+    std::vector<std::string> listings = receive_listings(2, 10s);
+    ASSERT_EQ(listings.size(), 2u);
+    EXPECT_EQ(root_entries(listings[0]), 3u);
+    ASSERT_TRUE(listings[1].ends_with("Y"));
+    listings[1].pop_back();
+    const test::parsed_listing one_folder = test::parse_listing(listings[1]);
+    ASSERT_TRUE(one_folder.well_formed);
+    ASSERT_EQ(one_folder.roots.size(), 1u);
+    EXPECT_EQ(one_folder.roots[0].name, album);
+    EXPECT_EQ(one_folder.roots[0].entries.size(), 2u);
+
+    // A reader whose DLST reply waits for a held walk holds up no deactivation.
+    hold_away_folder_and("LIST");
+    ASSERT_TRUE(phone->send(folder_listing_command(album)));
+    EXPECT_EQ(receive_until([](const std::string&) { return false; }, 300ms), "");
+    expect_prompt_stop_and_silence([] { link_manager_instance->activate(false); });
 }
 
 TEST_F(dead_share, deactivation_connect_and_shut_down_let_go_of_a_walk_held_in_the_file_system) {
@@ -625,10 +765,7 @@ TEST_F(dead_share, a_folder_listing_or_a_file_search_held_in_the_file_system_kee
     activate_and_check();
 
     const std::string away = music_name() + "/away";
-    std::string list_folder = "DLST";
-    list_folder += static_cast<char>(away.size() >> 8);
-    list_folder += static_cast<char>(away.size() & 0xFF);
-    list_folder += away;
+    const std::string list_folder = folder_listing_command(away);
     const std::string folder_reply =
         std::string("LISTACK\x01", 8) + away + std::string("\0\x22three.mp3\0\xFF\0", 14);
     const std::string search = std::string("FINF\0\0", 6);
