@@ -121,14 +121,14 @@ void list_walks::stop(const waiter& wait) {
     shared_->notify();
     wait([this] {
         for (const std::unique_ptr<walk>& running : walks_) {
-            if (!running->gate->can_be_let_go()) {
+            if (!running->gate->can_be_let_go() && !running->thread.has_ended()) {
                 return false;
             }
         }
         return true;
     });
     for (const std::unique_ptr<walk>& running : walks_) {
-        if (running->gate->has_ended()) {
+        if (running->gate->has_ended() || running->thread.has_ended()) {
             running->thread.join();
         } else {
             running->thread.let_go();  // held in the file system: ends when the call returns

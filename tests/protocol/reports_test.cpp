@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "link_fixture.h"
@@ -111,8 +112,22 @@ TEST_F(reports, file_info_sends_the_playing_file_size_and_ignores_its_argument) 
     run(commands::file_info, "\x00\x00"s);
     const std::string reply = "FINFACK\x00\x01\x11\x70"s;
     EXPECT_EQ(sent(), reply + reply + reply);
+#if defined(_WIN32)
+    // Past MAX_PATH (260), reached in its \\?\ form.
+    std::string deep = "\\\\?\\" + folder.string();
+    for (const char c : {'x', 'y'}) {
+        deep += "\\" + std::string(130, c);
+        std::filesystem::create_directory(deep);
+    }
+    std::ofstream(deep + "\\song.mp3", std::ios::binary) << std::string(70000, 'a');
+    control_.playing_path = "file://" + deep.substr(4) + "\\song.mp3";
+    const std::size_t before = sent().size();
+    run(commands::file_info, "\x00\x00"s);
+    EXPECT_EQ(sent().substr(before), reply);
+#endif
     EXPECT_EQ(wire_->unread(), 0u);
-    std::filesystem::remove_all(folder);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
 }
 
 TEST_F(reports, file_info_without_a_file_sends_size_zero) {
