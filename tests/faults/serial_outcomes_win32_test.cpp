@@ -170,7 +170,7 @@ TEST_F(serial_outcomes, a_write_failing_with_121_only_after_its_whole_time_out_k
 }
 
 // Sends messages to a window of the calling (main) thread from another thread while in scope,
-// and keeps the longest wait for an answer.
+// and keeps the longest wait for an answer, the one still waiting included.
 class main_thread_probe {
   public:
     main_thread_probe()
@@ -179,7 +179,9 @@ class main_thread_probe {
           sender_([this] {
               while (!stopping_.load()) {
                   const auto sent = clock::now();
+                  waiting_since_ = sent;
                   SendMessageW(window_, WM_NULL, 0, 0);
+                  waiting_since_ = clock::time_point::max();
                   longest_ = std::max(longest_.load(), clock::now() - sent);
                   std::this_thread::sleep_for(5ms);
               }
@@ -194,13 +196,19 @@ class main_thread_probe {
         sender_.join();
         DestroyWindow(window_);
     }
-    clock::duration longest() const { return longest_.load(); }
+    clock::duration longest() const {
+        const clock::time_point since = waiting_since_.load();
+        const clock::duration waiting =
+            since == clock::time_point::max() ? clock::duration::zero() : clock::now() - since;
+        return std::max(longest_.load(), waiting);
+    }
 
   private:
     HWND window_;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> done_{false};
     std::atomic<clock::duration> longest_{clock::duration::zero()};
+    std::atomic<clock::time_point> waiting_since_{clock::time_point::max()};
     std::thread sender_;
 };
 

@@ -359,7 +359,7 @@ TEST_F(folder_listing, folders_whose_names_end_in_a_dot_or_a_space_are_listed_as
     ASSERT_TRUE(parsed.well_formed);
     ASSERT_EQ(parsed.roots.size(), 1u);
     EXPECT_EQ(test::shape(parsed.roots[0]),
-              music_.text() + "(1)[Live(1)[a.mp3(2)] Live (1)[Live mp3(2)] Live.(1)[Live.mp3(2)]]");
+              music_.text() + "(1)[Live (1)[Live mp3(2)] Live(1)[a.mp3(2)] Live.(1)[Live.mp3(2)]]");
     const std::vector<std::string> patterns = searches.patterns();
     EXPECT_NE(std::find(patterns.begin(), patterns.end(), long_form + "Live.\\*.*"),
               patterns.end());
