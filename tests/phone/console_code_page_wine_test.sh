@@ -34,15 +34,8 @@ relay=$!
 for _ in $(seq 50); do [ -e "$work/pc" ] && break; sleep 0.1; done
 ln -sfn "$(readlink -f "$work/pc")" "$WINEPREFIX/dosdevices/com23"
 
-within() {
-    local tenths=$1
-    shift
-    for _ in $(seq "$tenths"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+# shellcheck source=tests/phone/within.sh
+. "$(dirname "${BASH_SOURCE[0]}")/within.sh"
 fail() {
     echo "FAILED: $*"
     echo "--- screen"
@@ -63,12 +56,12 @@ tmux -L "$socket" kill-server
 
 # Ctrl-C in watch: the tool alone gets it.
 tmux -L "$socket" -f /dev/null new-session -d -x 100 -y 20 \
-    "$wine_cmd '$phone' COM23 watch; echo \"watch ended: \$?\";
+    "$wine_cmd '$phone' COM23 watch; echo \$? >'$work/watch_status';
      $wine_cmd cmd /c \"chcp >$(dos "$work/after_watch")\"; sleep 60"
-sleep 4  # watch is under way
+# Its first request shows watch under way; it waits 3 s for an answer that never comes.
+timeout 30 head -c 4 "$work/phone" >/dev/null || fail "watch sent no request"
 tmux -L "$socket" send-keys C-c
-ended() { screen | grep -q "watch ended"; }
-within 100 ended || fail "Ctrl-C did not end watch"
+within 100 test -s "$work/watch_status" || fail "Ctrl-C did not end watch"
 [ "$(tmux -L "$socket" display -p '#{cursor_flag}')" = 1 ] || fail "the cursor stays hidden"
 within 300 test -s "$work/after_watch" || fail "no code page after watch"
 
