@@ -56,7 +56,7 @@ void link_manager::activate(bool on) {
             reader_->request_stop();  // first, so that it opens and reads nothing more
         }
         // Cut the reply being written and the reader's read: neither waits for the phone.
-        link_->replies().stop();
+        link_->replies().stop(wait_serving_sent_messages);
         connection_->cancel_io();
         destroy_window(std::exchange(window_, nullptr));
         link_->stop_list_walks(wait_serving_sent_messages);

@@ -305,7 +305,7 @@ bool link_reader::stop() {
     }
     // The reader may be waiting for this very thread to run its hand-off: serve it (the window
     // is gone by now, so the hand-off fails at once) until the reader has ended.
-    wait_serving_sent_messages([this] { return state_->can_be_let_go(); });
+    wait_serving_sent_messages([this] { return state_->can_be_let_go() || thread_.has_ended(); });
     if (!has_ended()) {
         return false;
     }
@@ -321,7 +321,7 @@ void link_reader::let_go() {
 }
 
 bool link_reader::has_ended() const {
-    return state_->ended.load();
+    return state_->ended.load() || (thread_.joinable() && thread_.has_ended());
 }
 
 bool link_reader::could_not_connect() const {

@@ -188,14 +188,14 @@ void list_walks::stop(const waiter& wait) {
     turns_->notify();
     wait([this] {
         for (const started& running : walks_) {
-            if (!running.state->gate.can_be_let_go()) {
+            if (!running.state->gate.can_be_let_go() && !running.thread.has_ended()) {
                 return false;
             }
         }
         return true;
     });
     for (started& running : walks_) {
-        if (running.state->gate.has_ended()) {
+        if (running.state->gate.has_ended() || running.thread.has_ended()) {
             running.thread.join();
         } else {
             running.thread.let_go();  // held in the file system: ends when the call returns

@@ -9,9 +9,6 @@ namespace tessel {
 
 namespace {
 
-// Shorter paths are left as the user wrote them: every Windows reaches them.
-constexpr std::size_t long_from = 240;
-
 bool has_dot_step(std::string_view path) {
     std::size_t start = 0;
     while (start <= path.size()) {
@@ -29,7 +26,7 @@ bool has_dot_step(std::string_view path) {
 
 string8 long_path_form(const string8& path) {
     std::string text(path.view());
-    if (text.size() < long_from || text.starts_with("\\\\?\\") || text.starts_with("\\\\.\\")) {
+    if (text.starts_with("\\\\?\\") || text.starts_with("\\\\.\\")) {
         return path;
     }
     // One backslash between steps, however the path was joined.

@@ -30,6 +30,7 @@ void reply_writer::submit(reply_buffer reply, std::uint64_t for_opening, std::ui
     if (!thread_.joinable()) {
         try {
             thread_ = std::thread([this] { run(); });
+            running_ = true;
         } catch (const std::system_error& error) {
             lock.unlock();
             log_error(error.what());
@@ -41,7 +42,7 @@ void reply_writer::submit(reply_buffer reply, std::uint64_t for_opening, std::ui
     changed_.notify_all();
 }
 
-void reply_writer::stop() {
+void reply_writer::stop(const waiter& wait) {
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         accepting_ = false;
@@ -56,6 +57,12 @@ void reply_writer::stop() {
     }
     changed_.notify_all();
     if (thread_.joinable()) {
+        if (wait) {
+            wait([this] {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                return !running_;
+            });
+        }
         thread_.join();
     }
     const std::lock_guard<std::mutex> lock(mutex_);
@@ -77,6 +84,7 @@ void reply_writer::run() {
     for (;;) {
         changed_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
         if (stopping_) {
+            running_ = false;
             return;
         }
         waiting_reply next = std::move(waiting_.front());
@@ -84,9 +92,10 @@ void reply_writer::run() {
         const reply_buffer& reply = next.reply;
         writing_ = true;
         lock.unlock();
-        // One write, with the port's time-out for its size: what a phone that stopped reading
-        // did not take by then is dropped, and the next reply goes out whole. A reply for an
-        // earlier opening is dropped by the connection, which compares and writes as one step.
+        // The connection writes in pieces, each with the port's time-out for its size: what a
+        // phone that stopped reading did not take by then is dropped, and the next reply goes
+        // out whole. A stop cancels the write, seen between two pieces at the latest. A reply for
+        // an earlier opening is dropped by the connection, which compares and writes as one step.
         // The copies of one reply go out in a row, until a stop.
         for (;;) {
             port_.write_for_opening(reply, next.for_opening);

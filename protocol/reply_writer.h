@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -38,10 +39,13 @@ class reply_writer {
     void submit(reply_buffer reply);
     void submit(reply_buffer reply, std::uint64_t for_opening, std::uint32_t copies = 1);
 
+    // Waits until done answers true; the player's main thread serves its sent messages meanwhile.
+    using waiter = std::function<void(const std::function<bool()>& done)>;
+
     // Cuts the write in flight (through the connection's cancel_io, which ends its reads as
-    // well), drops what waits and waits for the writer's thread to end. Later replies are
-    // dropped until resume().
-    void stop();
+    // well), drops what waits and waits for the writer's thread to end, through wait when one is
+    // given. Later replies are dropped until resume().
+    void stop(const waiter& wait = nullptr);
     void resume();
 
     // Waits until every reply handed over so far has been written or dropped.
@@ -64,6 +68,7 @@ class reply_writer {
     bool writing_ = false;
     bool accepting_ = true;
     bool stopping_ = false;
+    bool running_ = false;  // the thread has not left run()
     std::thread thread_;
 };
 

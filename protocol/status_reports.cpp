@@ -9,6 +9,7 @@
 #include "protocol/big_endian.h"
 #include "protocol/file_search.h"
 #include "protocol/file_system_gate.h"
+#include "protocol/long_path.h"
 #include "protocol/phone_link.h"
 #include "support/log.h"
 #include "support/reply_buffer.h"
@@ -118,7 +119,7 @@ void phone_link::send_file_info(const string8& /*ignored_argument*/,
                 // either goes to the disk.
                 const std::optional<std::uint64_t> found =
                     gated_calls(gate).run([&]() -> std::optional<std::uint64_t> {
-                        const file_search search = start_file_search(path.c_str());
+                        const file_search search = start_file_search(long_path_form(path).c_str());
                         if (!search) {
                             return std::nullopt;
                         }

@@ -31,6 +31,11 @@ class module_thread {
     ~module_thread();
 
     bool joinable() const;
+    // True when a joinable thread has run to its end, whatever its body marked: Windows ends
+    // every other thread without notice as the process exits, before the module's detach runs,
+    // so a stop waiting for the body's own mark would never end. POSIX threads are not ended
+    // that way: false until joined.
+    bool has_ended() const;
     void join();
     // For a thread held in a system call that may not return for long: from now on it ends by
     // itself, and the module stays loaded until it has.

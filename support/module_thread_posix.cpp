@@ -104,6 +104,10 @@ void module_thread::native_end::operator()(native* thread) const {
     delete thread;
 }
 
+bool module_thread::has_ended() const {
+    return false;
+}
+
 void module_thread::join() {
     native_->thread.join();
     native_.reset();

@@ -69,6 +69,10 @@ void module_thread::native_end::operator()(native* thread) const {
     delete thread;
 }
 
+bool module_thread::has_ended() const {
+    return WaitForSingleObject(native_->thread, 0) == WAIT_OBJECT_0;
+}
+
 void module_thread::join() {
     WaitForSingleObject(native_->thread, INFINITE);
     CloseHandle(native_->thread);

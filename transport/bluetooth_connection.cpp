@@ -103,11 +103,24 @@ int bluetooth_connection::write_locked(const void* bytes, std::size_t count) {
         return 0;
     }
     const std::lock_guard<std::mutex> order(write_order_);
-    bool failed = false;
-    const std::size_t sent =
-        write_port(port_, cancel_, line_errors_, bytes, clamp_count(count), failed);
-    if (failed) {
-        failed_ = true;
+    const auto* data = static_cast<const unsigned char*>(bytes);
+    const std::size_t total = clamp_count(count);
+    std::size_t sent = 0;
+    // Piece by piece, each with its own time-out: a cancellation is seen between two, and a
+    // piece the phone did not take whole by its time-out drops the rest.
+    while (sent < total && !cancel_.is_set()) {
+        const std::size_t piece = std::min(total - sent, write_piece_size);
+        bool failed = false;
+        const std::size_t moved =
+            write_port(port_, cancel_, line_errors_, data + sent, piece, failed);
+        sent += moved;
+        if (failed) {
+            failed_ = true;
+            break;
+        }
+        if (moved < piece) {
+            break;
+        }
     }
     return static_cast<int>(sent);
 }

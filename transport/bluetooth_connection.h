@@ -6,7 +6,8 @@
 //
 // One thread may read while others write. Writes are whole with respect to each other: a
 // second write waits for the first. close() waits for a read or write in progress to end, and
-// cancel_io() ends them at once.
+// cancel_io() ends them at once. On Windows a cancelled call the driver holds on to is waited
+// for half a second at most, then left to end by itself.
 
 #include <atomic>
 #include <chrono>
@@ -85,6 +86,11 @@ class bluetooth_connection final : public connection {
     static open_outcome open_port(const string8& name, port_handle& opened);
     // Makes an opened port this connection's (closing the one it had) and ends a cancellation.
     void adopt(port_handle opened);
+
+    // A write goes out in pieces of at most this many bytes, each with the port's time-out for
+    // its size: small enough that a stop is seen soon between two and that a piece a driver
+    // holds after a cancellation is over within its time-out.
+    static constexpr std::size_t write_piece_size = 4096;
 
     // The lines an open logs: "Connecting to serial port <name>" before it, and after it
     // "Connected." or the time-out error (nothing for a port that is not there: the caller

@@ -6,6 +6,11 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "support/module_thread.h"
 #include "transport/bluetooth_connection.h"
 #include "transport/serial_calls_win32.h"
 
@@ -46,20 +51,77 @@ class completion_event {
     HANDLE event_;
 };
 
-// Waits for an overlapped call that is pending to complete, or cancels it when the cancel
-// signal comes first. Answers whether it succeeded, with the bytes it moved.
-bool finish_overlapped(HANDLE port, OVERLAPPED& call, const cancel_signal& cancel, DWORD& moved) {
-    const serial_calls& system = current_serial_calls();
-    const HANDLE waits[2] = {call.hEvent, reinterpret_cast<HANDLE>(cancel.wait_handle())};
-    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
-        system.cancel(port, &call);
+// What the driver is handed for one call: its own, not the caller's, since a call the driver
+// does not end when cancelled is left to end after its caller has returned.
+struct port_call {
+    OVERLAPPED overlapped{};
+    completion_event done;
+    std::unique_ptr<char[]> bytes;
+
+    // Null when there is no memory or no event for it.
+    static std::shared_ptr<port_call> make(std::size_t count) {
+        std::shared_ptr<port_call> call(new (std::nothrow) port_call);
+        if (call == nullptr || call->done.get() == nullptr) {
+            return nullptr;
+        }
+        call->bytes.reset(new (std::nothrow) char[count]);
+        if (call->bytes == nullptr) {
+            return nullptr;
+        }
+        call->overlapped.hEvent = call->done.get();
+        return call;
     }
-    // Waits for the call to be over in every case: its buffer and event must outlive it.
-    return system.overlapped_result(port, &call, &moved, TRUE) != FALSE;
+};
+
+// CancelIoEx only asks the driver to end a call and does not wait for it; a driver may hold a
+// write until its own time-out (tens of seconds for a piece). A cancelled call still running
+// after this long is left to end by itself.
+constexpr DWORD cancelled_call_grace_ms = 500;
+
+// Hands a cancelled call the driver still holds to a thread of its own, which keeps the
+// call's memory and the module until the driver ends it. False when no thread could start.
+bool let_call_go(const std::shared_ptr<port_call>& call) {
+    try {
+        module_thread waiter([call] { WaitForSingleObject(call->done.get(), INFINITE); });
+        waiter.let_go();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+// How one call ended.
+struct call_end {
+    bool succeeded = false;
+    DWORD moved = 0;
+    DWORD error = ERROR_SUCCESS;
+};
+
+// Waits for an overlapped call that is pending to complete, or cancels it when the cancel
+// signal comes first. A cancelled call the driver holds past the grace is let go, as aborted.
+call_end finish_overlapped(HANDLE port, const std::shared_ptr<port_call>& call,
+                           const cancel_signal& cancel) {
+    const serial_calls& system = current_serial_calls();
+    const HANDLE waits[2] = {call->done.get(), reinterpret_cast<HANDLE>(cancel.wait_handle())};
+    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+        system.cancel(port, &call->overlapped);
+        if (WaitForSingleObject(call->done.get(), cancelled_call_grace_ms) == WAIT_TIMEOUT &&
+            let_call_go(call)) {
+            return call_end{false, 0, ERROR_OPERATION_ABORTED};
+        }
+    }
+    call_end end;
+    end.succeeded = system.overlapped_result(port, &call->overlapped, &end.moved, TRUE) != FALSE;
+    end.error = end.succeeded ? ERROR_SUCCESS : GetLastError();
+    return end;
 }
 
 // What the end of one read or write means.
 enum class call_outcome { moved, timed_out, cancelled, noise, lost };
+
+// GetTickCount64 moves in steps of 10 to 16 ms: a call measured this much short of its
+// time-out may still have lasted all of it.
+constexpr ULONGLONG tick_slack_ms = 32;
 
 // The one table of outcomes. Windows (as documented) ends a call whose time-out passed as a
 // success with fewer bytes or none; Wine fails it with the time-out status (WAIT_TIMEOUT, 0x102)
@@ -68,16 +130,21 @@ enum class call_outcome { moved, timed_out, cancelled, noise, lost };
 // included: the code a Bluetooth port gives when the phone cannot be reached, like
 // ERROR_GEN_FAILURE (31), ERROR_BAD_COMMAND (22) and ERROR_DEVICE_NOT_CONNECTED (1167) when
 // its link drops. A wrong "lost" costs a reopen; a wrong "time-out" would cost the link.
+// But a failure that came only once the call's whole time-out had passed is the time-out's:
+// usbser and drivers built like it end a timed-out write with 121 rather than with fewer
+// bytes, and a phone that is only slow to read must keep its link.
 //
 //   succeeded, every byte                            moved
 //   succeeded, fewer or none                         timed_out
 //   failed WAIT_TIMEOUT or ERROR_TIMEOUT             timed_out
 //   failed ERROR_OPERATION_ABORTED, cancelled        cancelled
 //   failed ERROR_OPERATION_ABORTED, line error       noise
-//   failed, anything else                            lost
+//   failed, anything else, after the whole time-out  timed_out
+//   failed, anything else, before it                 lost
 template <class LineError>
 call_outcome outcome_of(bool succeeded, DWORD moved, std::size_t count, DWORD error,
-                        const cancel_signal& cancel, LineError&& line_error) {
+                        bool whole_time_out_passed, const cancel_signal& cancel,
+                        LineError&& line_error) {
     if (succeeded) {
         return moved == count ? call_outcome::moved : call_outcome::timed_out;
     }
@@ -89,10 +156,14 @@ call_outcome outcome_of(bool succeeded, DWORD moved, std::size_t count, DWORD er
             if (cancel.is_set()) {
                 return call_outcome::cancelled;
             }
-            return line_error() ? call_outcome::noise : call_outcome::lost;
+            if (line_error()) {
+                return call_outcome::noise;
+            }
+            break;
         default:
-            return call_outcome::lost;
+            break;
     }
+    return whole_time_out_passed ? call_outcome::timed_out : call_outcome::lost;
 }
 
 // A read that brings nothing ends only when its whole time-out has passed, but a driver may
@@ -113,39 +184,53 @@ enum class transfer { read, write };
 DWORD transfer_bytes(transfer kind, HANDLE port, const cancel_signal& cancel,
                      line_error_record& line_errors, void* bytes, std::size_t count, bool& failed) {
     failed = false;
-    const completion_event done;
-    if (done.get() == nullptr) {
-        failed = true;
-        return 0;
-    }
     if (cancel.is_set()) {
         return 0;
     }
+    const std::shared_ptr<port_call> call = port_call::make(count);
+    if (call == nullptr) {
+        failed = true;
+        return 0;
+    }
     const serial_calls& system = current_serial_calls();
-    OVERLAPPED call{};
-    call.hEvent = done.get();
-    DWORD moved = 0;
     const ULONGLONG started_at = GetTickCount64();
     const std::uint64_t errors_cleared = line_errors.cleared_so_far();
     const DWORD size = static_cast<DWORD>(count);
-    const BOOL started = kind == transfer::read ? system.read(port, bytes, size, &call)
-                                                : system.write(port, bytes, size, &call);
-    bool succeeded = false;
+    BOOL started = FALSE;
+    if (kind == transfer::read) {
+        started = system.read(port, call->bytes.get(), size, &call->overlapped);
+    } else {
+        std::memcpy(call->bytes.get(), bytes, count);
+        started = system.write(port, call->bytes.get(), size, &call->overlapped);
+    }
+    call_end end;
     if (started != FALSE) {
-        succeeded = system.overlapped_result(port, &call, &moved, TRUE) != FALSE;
-    } else if (GetLastError() == ERROR_IO_PENDING) {
-        succeeded = finish_overlapped(port, call, cancel, moved);
+        end.succeeded =
+            system.overlapped_result(port, &call->overlapped, &end.moved, TRUE) != FALSE;
+        end.error = end.succeeded ? ERROR_SUCCESS : GetLastError();
+    } else {
+        end.error = GetLastError();
+        if (end.error == ERROR_IO_PENDING) {
+            end = finish_overlapped(port, call, cancel);
+        }
     }
-    const DWORD error = succeeded ? ERROR_SUCCESS : GetLastError();
-    const call_outcome outcome = outcome_of(succeeded, moved, count, error, cancel, [&] {
-        return line_errors.aborted_by_line_error(errors_cleared,
-                                                 [port] { return clear_line_error(port); });
-    });
+    const auto time_out = kind == transfer::read ? serial_timeouts::read_total(count)
+                                                 : serial_timeouts::write_total(count);
+    const bool whole_time_out_passed =
+        GetTickCount64() - started_at + tick_slack_ms >= static_cast<ULONGLONG>(time_out.count());
+    const call_outcome outcome =
+        outcome_of(end.succeeded, end.moved, count, end.error, whole_time_out_passed, cancel, [&] {
+            return line_errors.aborted_by_line_error(errors_cleared,
+                                                     [port] { return clear_line_error(port); });
+        });
     failed = outcome == call_outcome::lost;
-    if (kind == transfer::read && moved == 0 && outcome != call_outcome::lost) {
-        wait_out_read_time_out(started_at, count, cancel);
+    if (kind == transfer::read) {
+        std::memcpy(bytes, call->bytes.get(), end.moved);
+        if (end.moved == 0 && outcome != call_outcome::lost) {
+            wait_out_read_time_out(started_at, count, cancel);
+        }
     }
-    return moved;
+    return end.moved;
 }
 
 }  // namespace

@@ -53,6 +53,12 @@ scripted_serial::~scripted_serial() {
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
+        // Closing the port ends what the driver still holds.
+        for (auto& [call, state] : calls_) {
+            if (!state.done) {
+                complete(call, FALSE, ERROR_OPERATION_ABORTED, 0);
+            }
+        }
     }
     changed_.notify_all();
     driver_.join();
@@ -63,7 +69,7 @@ scripted_serial::~scripted_serial() {
 void scripted_serial::phone_sends(const std::string& bytes) {
     const std::lock_guard<std::mutex> lock(mutex_);
     incoming_ += bytes;
-    serve_reads();
+    serve_calls();
 }
 
 std::string scripted_serial::phone_received() const {
@@ -89,6 +95,24 @@ void scripted_serial::every_call_fails_at_once(DWORD error) {
 void scripted_serial::abort_read_and_next_write_by_one_line_error() {
     const std::lock_guard<std::mutex> lock(mutex_);
     abort_both_ = true;
+}
+
+void scripted_serial::writes_held_until_time_out(DWORD error) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    holding_writes_ = true;
+    held_write_error_ = error;
+}
+
+void scripted_serial::writes_taken() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    holding_writes_ = false;
+}
+
+int scripted_serial::writes_in_progress() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<int>(std::count_if(calls_.begin(), calls_.end(), [](const auto& entry) {
+        return !entry.second.is_read && !entry.second.done;
+    }));
 }
 
 int scripted_serial::opens() const {
@@ -134,7 +158,7 @@ BOOL scripted_serial::read(void* buffer, DWORD count, OVERLAPPED* call) {
     const auto total = serial_timeouts::read_total(count).count();
     calls_[call] = call_state{
         buffer, count, true, false, FALSE, 0, 0, GetTickCount64() + static_cast<ULONGLONG>(total)};
-    serve_reads();
+    serve_calls();
     changed_.notify_all();
     SetLastError(ERROR_IO_PENDING);
     return FALSE;
@@ -168,6 +192,15 @@ BOOL scripted_serial::write(const void* bytes, DWORD count, OVERLAPPED* call) {
         SetLastError(ERROR_IO_PENDING);
         return FALSE;
     }
+    if (holding_writes_) {
+        const auto total = serial_timeouts::write_total(count).count();
+        call_state& held = calls_[call];
+        held.deadline = GetTickCount64() + static_cast<ULONGLONG>(total);
+        held.held = true;
+        changed_.notify_all();
+        SetLastError(ERROR_IO_PENDING);
+        return FALSE;
+    }
     written_.append(static_cast<const char*>(bytes), count);
     complete(call, TRUE, 0, count);
     return TRUE;
@@ -186,7 +219,7 @@ BOOL scripted_serial::overlapped_result(OVERLAPPED* call, DWORD* moved) {
 BOOL scripted_serial::cancel(OVERLAPPED* call) {
     const std::lock_guard<std::mutex> lock(mutex_);
     const auto found = calls_.find(call);
-    if (found != calls_.end() && !found->second.done) {
+    if (found != calls_.end() && !found->second.done && !found->second.held) {
         complete(call, FALSE, ERROR_OPERATION_ABORTED, 0);
     }
     return TRUE;
@@ -215,11 +248,17 @@ void scripted_serial::complete(OVERLAPPED* call, BOOL result, DWORD error, DWORD
 }
 
 // A pending read takes what it asked for once it is there; at its time-out it ends as Windows
-// ends it, a success with what came.
-void scripted_serial::serve_reads() {
+// ends it, a success with what came. A held write ends at its time-out as it was told.
+void scripted_serial::serve_calls() {
     const ULONGLONG now = GetTickCount64();
     for (auto& [call, state] : calls_) {
-        if (!state.is_read || state.done) {
+        if (state.done) {
+            continue;
+        }
+        if (!state.is_read) {
+            if (state.held && now >= state.deadline) {
+                complete(call, held_write_error_ == 0 ? TRUE : FALSE, held_write_error_, 0);
+            }
             continue;
         }
         if (incoming_.size() >= state.count || now >= state.deadline) {
@@ -234,7 +273,7 @@ void scripted_serial::serve_reads() {
 void scripted_serial::drive() {
     std::unique_lock<std::mutex> lock(mutex_);
     while (!changed_.wait_for(lock, std::chrono::milliseconds(5), [this] { return stopping_; })) {
-        serve_reads();
+        serve_calls();
     }
 }
 

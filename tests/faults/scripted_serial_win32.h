@@ -1,7 +1,7 @@
 #pragma once
 // A serial port whose every answer the test decides, put in place of the system's calls through
 // the Windows connection's table: the phone's bytes, and each way a driver can end a read or a
-// write (at once or pending, with any error, aborted by a line error).
+// write (at once or pending, with any error, aborted by a line error, held past a cancellation).
 
 #include <windows.h>
 
@@ -42,6 +42,14 @@ class scripted_serial {
     // The next write that comes while a read is pending: one line error aborts both.
     void abort_read_and_next_write_by_one_line_error();
 
+    // From now on the phone reads nothing: each write is held until its whole time-out has
+    // passed, whatever a cancellation asks, and then ends so: error 0, a success with nothing
+    // written; else a failure with the error. writes_taken(): they go out at once again.
+    void writes_held_until_time_out(DWORD error);
+    void writes_taken();
+    // Writes begun and not ended yet.
+    int writes_in_progress() const;
+
     int opens() const;
     int reads() const;
 
@@ -55,6 +63,7 @@ class scripted_serial {
         DWORD error = 0;
         DWORD moved = 0;
         ULONGLONG deadline = 0;
+        bool held = false;  // a write that ignores cancellation
     };
 
     HANDLE open(const char* path);
@@ -67,7 +76,7 @@ class scripted_serial {
 
     // Under mutex_.
     void complete(OVERLAPPED* call, BOOL result, DWORD error, DWORD moved);
-    void serve_reads();
+    void serve_calls();
     void drive();
 
     mutable std::mutex mutex_;
@@ -78,6 +87,8 @@ class scripted_serial {
     std::map<OVERLAPPED*, call_state> calls_;
     DWORD every_call_error_ = 0;
     bool abort_both_ = false;
+    bool holding_writes_ = false;
+    DWORD held_write_error_ = 0;
     DWORD line_errors_ = 0;
     int opens_ = 0;
     int reads_ = 0;

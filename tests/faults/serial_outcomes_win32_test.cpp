@@ -3,13 +3,16 @@
 // (and Wine never does) happen on purpose. The test thread plays the player's main thread.
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "host/cfg_var.h"
 #include "host/link_lifecycle.h"
 #include "host/link_manager.h"
 #include "host/message_window.h"
@@ -17,6 +20,7 @@
 #include "tests/common/link_activation.h"
 #include "tests/control/recording_player.h"
 #include "tests/faults/scripted_serial_win32.h"
+#include "tests/host/config_streams.h"
 #include "tests/protocol/listing_parser.h"
 #include "tests/protocol/scratch_folder.h"
 #include "transport/bluetooth_connection.h"
@@ -148,6 +152,107 @@ TEST_F(serial_outcomes, a_write_failing_with_121_marks_the_port_lost) {
     port.every_call_fails_at_once(ERROR_SEM_TIMEOUT);
     EXPECT_EQ(connection.write("Y", 1), 0);
     EXPECT_TRUE(connection.has_failed());
+}
+
+TEST_F(serial_outcomes, a_write_failing_with_121_only_after_its_whole_time_out_keeps_the_port) {
+    start_link();
+    // The phone takes nothing for a while: the reply to this CHCK ends with 121 at its
+    // time-out, as usbser ends it.
+    port.writes_held_until_time_out(ERROR_SEM_TIMEOUT);
+    port.phone_sends("CHCK");
+    serve_until([&] { return port.writes_in_progress() == 1; }, 5s);
+    serve_until([&] { return port.writes_in_progress() == 0; }, 5s);
+    serve_for(1500ms);  // a port counted lost would have been logged and opened again by now
+    port.writes_taken();
+    EXPECT_EQ(ask("CHCK"), "Y");
+    EXPECT_EQ(console.lines(), lines{});
+    EXPECT_EQ(port.opens(), 1);
+}
+
+// Sends messages to a window of the calling (main) thread from another thread while in scope,
+// and keeps the longest wait for an answer, the one still waiting included.
+class main_thread_probe {
+  public:
+    main_thread_probe()
+        : window_(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                  nullptr)),
+          sender_([this] {
+              while (!stopping_.load()) {
+                  const auto sent = clock::now();
+                  waiting_since_ = sent;
+                  SendMessageW(window_, WM_NULL, 0, 0);
+                  waiting_since_ = clock::time_point::max();
+                  longest_ = std::max(longest_.load(), clock::now() - sent);
+                  std::this_thread::sleep_for(5ms);
+              }
+              done_ = true;
+          }) {}
+    main_thread_probe(const main_thread_probe&) = delete;
+    main_thread_probe& operator=(const main_thread_probe&) = delete;
+    ~main_thread_probe() {
+        stopping_ = true;
+        // Its last message may wait for this thread.
+        wait_serving_sent_messages([this] { return done_.load(); });
+        sender_.join();
+        DestroyWindow(window_);
+    }
+    clock::duration longest() const {
+        const clock::time_point since = waiting_since_.load();
+        const clock::duration waiting =
+            since == clock::time_point::max() ? clock::duration::zero() : clock::now() - since;
+        return std::max(longest_.load(), waiting);
+    }
+
+  private:
+    HWND window_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> done_{false};
+    std::atomic<clock::duration> longest_{clock::duration::zero()};
+    std::atomic<clock::time_point> waiting_since_{clock::time_point::max()};
+    std::thread sender_;
+};
+
+TEST_F(serial_outcomes, a_write_held_past_its_cancellation_holds_no_stop_beyond_a_second) {
+    for (char c = 'a'; c <= 'z'; ++c) {
+        music.add_file("Album/" + std::string(60, c) + ".mp3");
+    }
+    start_link();
+    const std::string before = port.phone_received();
+    // The phone stops reading, and the driver holds each write until its time-out (tens of
+    // seconds for this listing) whatever a cancellation asks.
+    port.writes_held_until_time_out(0);
+    const auto held_listing = [&](int writes) {
+        port.phone_sends("LIST");
+        serve_until([&] { return port.writes_in_progress() == writes; }, 10s);
+        ASSERT_EQ(port.writes_in_progress(), writes);
+    };
+    const auto within_a_second_serving_the_main_thread = [&](const std::function<void()>& stop) {
+        const main_thread_probe probe;
+        const auto started = clock::now();
+        stop();
+        EXPECT_LT(clock::now() - started, 1s);
+        EXPECT_LT(probe.longest(), 50ms);
+    };
+
+    held_listing(1);
+    within_a_second_serving_the_main_thread([] { link_manager_instance->activate(false); });
+    EXPECT_EQ(console.lines(), lines{"Deactivated"});
+
+    // And at shut-down, with the first write still held.
+    ASSERT_TRUE(test::activate_and_await(console));
+    held_listing(2);
+    within_a_second_serving_the_main_thread([] { stop_link_manager(); });
+    test::memory_writer saved;
+    test::never_abort abort;
+    cfg_save_all(saved, abort);
+    const std::string folder = music.text();
+    EXPECT_NE(std::search(saved.written.begin(), saved.written.end(), folder.begin(), folder.end()),
+              saved.written.end());
+
+    // The phone reads again: nothing more of the listings comes.
+    port.writes_taken();
+    serve_for(500ms);
+    EXPECT_EQ(port.phone_received(), before);
 }
 
 TEST_F(serial_outcomes, one_line_error_aborting_the_read_and_the_write_is_noise_for_both) {

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -10,6 +14,7 @@
 #include "corvina/class_guids.h"
 #include "corvina/services.h"
 #include "loaded_module.h"
+#include "support/module_thread.h"
 #include "support/string8.h"
 #include "tests/common/fake_host.h"
 
@@ -94,6 +99,27 @@ TEST(component_module, a_thread_let_go_keeps_its_module_loaded_until_it_ends) {
     EXPECT_TRUE(wait_until([] { return !test::loaded_module::is_loaded(LET_GO_PROBE_MODULE); }));
 #endif
 }
+
+#if defined(_WIN32)
+// As the process exits, Windows ends every other thread without notice, before the module's
+// detach runs: a stop waiting for such a thread must see it has ended though its body never
+// said so.
+TEST(component_module, a_thread_the_system_ended_counts_as_ended) {
+    using namespace std::chrono_literals;
+    std::atomic<bool> marked{false};
+    module_thread thread([&marked] {
+        ExitThread(0);  // ends as the system ends it: nothing after this runs
+        marked = true;
+    });
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!(marked.load() || thread.has_ended()) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_TRUE(thread.has_ended());
+    EXPECT_FALSE(marked.load());
+    thread.join();
+}
+#endif
 
 }  // namespace
 }  // namespace tessel

@@ -31,16 +31,8 @@ trap finish EXIT
     --page-type "1002=$work/music" --page-click 1005 --time-limit 120 >"$work/player.log" 2>&1 &
 player=$!
 
-# Waits up to $1 tenths of a second for the command to succeed.
-within() {
-    local tenths=$1
-    shift
-    for _ in $(seq "$tenths"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+# shellcheck source=tests/phone/within.sh
+. "$(dirname "${BASH_SOURCE[0]}")/within.sh"
 fail() {
     echo "FAILED: $*"
     echo "--- screen"

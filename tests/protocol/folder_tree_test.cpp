@@ -345,7 +345,34 @@ TEST_F(folder_listing, a_deep_folder_chain_on_disk_is_walked_whole) {
 #endif
 }
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+TEST_F(folder_listing, folders_whose_names_end_in_a_dot_or_a_space_are_listed_as_they_are) {
+    // In a path's ordinary form Windows trims such names: "Live." would be searched as "Live".
+    music_.add_file("Live/a.mp3");
+    const std::string long_form = "\\\\?\\" + music_.text() + "\\";
+    for (const std::string name : {"Live.", "Live "}) {
+        std::filesystem::create_directory(test::path_from_utf8(long_form + name));
+        std::ofstream(test::path_from_utf8(long_form + name + "\\" + name + "mp3"));
+    }
+    const recorded_searches searches;
+    const test::parsed_listing parsed = test::parse_listing(list(music_.text()));
+    ASSERT_TRUE(parsed.well_formed);
+    ASSERT_EQ(parsed.roots.size(), 1u);
+    EXPECT_EQ(test::shape(parsed.roots[0]),
+              music_.text() + "(1)[Live (1)[Live mp3(2)] Live(1)[a.mp3(2)] Live.(1)[Live.mp3(2)]]");
+    const std::vector<std::string> patterns = searches.patterns();
+    EXPECT_NE(std::find(patterns.begin(), patterns.end(), long_form + "Live.\\*.*"),
+              patterns.end());
+    EXPECT_EQ(console_.lines(), std::vector<std::string>{});
+    // Only their long form reaches them to remove them.
+    for (const std::string name : {"Live.", "Live "}) {
+        std::error_code ignored;
+        std::filesystem::remove(test::path_from_utf8(long_form + name + "\\" + name + "mp3"),
+                                ignored);
+        std::filesystem::remove(test::path_from_utf8(long_form + name), ignored);
+    }
+}
+#else
 TEST_F(folder_listing, a_subfolder_that_cannot_be_listed_takes_no_place_among_its_siblings) {
     // A Latin-1 name reaches the walk with U+FFFD in it, a path that cannot be opened: the
     // entries before it are marked last (or only) whatever the order the folder lists in.

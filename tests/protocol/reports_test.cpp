@@ -5,9 +5,12 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "link_fixture.h"
+#include "protocol/file_search.h"
 
 namespace tessel {
 namespace {
@@ -91,6 +94,15 @@ TEST_F(reports, detailed_info_carries_three_big_endian_values) {
     EXPECT_EQ(sent(), "DINFACK\x00\x00\x01\x40\x00\x00\x05\x39\xFF\xFF\xFF\xFE"s);
 }
 
+#if defined(_WIN32)
+// Searches as Windows does for a process that did not opt into long paths (Wine reaches them
+// in every form): a path of MAX_PATH (260) or more finds nothing unless in its \\?\ form.
+corvina::find_file* search_as_windows(const char* pattern) {
+    const std::string_view path(pattern);
+    return path.size() >= 260 && !path.starts_with("\\\\?\\") ? nullptr : uFindFirstFile(pattern);
+}
+#endif
+
 TEST_F(reports, file_info_sends_the_playing_file_size_and_ignores_its_argument) {
     const auto folder =
         std::filesystem::temp_directory_path() /
@@ -111,8 +123,24 @@ TEST_F(reports, file_info_sends_the_playing_file_size_and_ignores_its_argument) 
     run(commands::file_info, "\x00\x00"s);
     const std::string reply = "FINFACK\x00\x01\x11\x70"s;
     EXPECT_EQ(sent(), reply + reply + reply);
+#if defined(_WIN32)
+    // Past MAX_PATH (260), reached in its \\?\ form.
+    std::string deep = "\\\\?\\" + folder.string();
+    for (const char c : {'x', 'y'}) {
+        deep += "\\" + std::string(130, c);
+        std::filesystem::create_directory(deep);
+    }
+    std::ofstream(deep + "\\song.mp3", std::ios::binary) << std::string(70000, 'a');
+    control_.playing_path = "file://" + deep.substr(4) + "\\song.mp3";
+    const std::size_t before = sent().size();
+    use_file_search_starter(search_as_windows);
+    run(commands::file_info, "\x00\x00"s);
+    use_file_search_starter(nullptr);
+    EXPECT_EQ(sent().substr(before), reply);
+#endif
     EXPECT_EQ(wire_->unread(), 0u);
-    std::filesystem::remove_all(folder);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
 }
 
 TEST_F(reports, file_info_without_a_file_sends_size_zero) {

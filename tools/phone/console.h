@@ -11,7 +11,8 @@ namespace tessel::phone {
 // The program's arguments (without the program name) as UTF-8.
 std::vector<std::string> utf8_arguments(int argc, char** argv);
 
-// Makes the console show UTF-8 output as text.
+// Makes the console show the program's UTF-8 output as text. Windows: standard output and
+// error that are a console are written as UTF-16 text; the console's code page is not touched.
 void prepare_console();
 
 // True when standard input is an interactive terminal (a prompt is worth printing).

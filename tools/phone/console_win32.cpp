@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <iostream>
 #include <memory>
+#include <streambuf>
+#include <string>
 
 #include "tools/phone/console.h"
 
@@ -64,8 +67,87 @@ std::vector<std::string> utf8_arguments(int argc, char** argv) {
     return args;
 }
 
+namespace {
+
+// Standard output or error on a console, written as UTF-16 through WriteConsoleW: the console's
+// code page is the user's and stays so, however the program ends (a code page changed would
+// have to be put back on every way out, which a program ended from outside never does).
+class console_text_buffer final : public std::streambuf {
+  public:
+    explicit console_text_buffer(HANDLE console) : console_(console) {
+        setp(pending_, pending_ + sizeof pending_);
+    }
+    console_text_buffer(const console_text_buffer&) = delete;
+    console_text_buffer& operator=(const console_text_buffer&) = delete;
+
+  protected:
+    int_type overflow(int_type c) override {
+        if (!flush_whole_characters()) {
+            return traits_type::eof();
+        }
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(c);
+            pbump(1);
+        }
+        return traits_type::not_eof(c);
+    }
+
+    int sync() override { return flush_whole_characters() ? 0 : -1; }
+
+  private:
+    // Writes what is pending up to its last whole UTF-8 character; the start of a character
+    // cut at the buffer's end waits for its other bytes.
+    bool flush_whole_characters() {
+        const int size = static_cast<int>(pptr() - pbase());
+        int whole = size;
+        for (int back = 1; back <= 3 && back <= size; ++back) {
+            const auto byte = static_cast<unsigned char>(pending_[size - back]);
+            if ((byte & 0xC0) == 0x80) {
+                continue;  // a continuation byte: look further back
+            }
+            const int length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+            if (length > back) {
+                whole = size - back;
+            }
+            break;
+        }
+        bool written = true;
+        if (whole > 0) {
+            const int wide_size = MultiByteToWideChar(CP_UTF8, 0, pending_, whole, nullptr, 0);
+            std::wstring wide(static_cast<std::size_t>(std::max(wide_size, 0)), L'\0');
+            MultiByteToWideChar(CP_UTF8, 0, pending_, whole, wide.data(), wide_size);
+            DWORD done = 0;
+            written =
+                wide.empty() || WriteConsoleW(console_, wide.data(),
+                                              static_cast<DWORD>(wide.size()), &done, nullptr) != 0;
+        }
+        std::memmove(pending_, pending_ + whole, static_cast<std::size_t>(size - whole));
+        setp(pending_, pending_ + sizeof pending_);
+        pbump(size - whole);
+        return written;
+    }
+
+    HANDLE console_;
+    char pending_[4096];
+};
+
+// Puts the stream's output through WriteConsoleW when the handle is a console.
+void write_as_text(std::ostream& stream, DWORD which) {
+    const HANDLE handle = GetStdHandle(which);
+    DWORD mode = 0;
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE || GetConsoleMode(handle, &mode) == 0) {
+        return;  // redirected: UTF-8 bytes as they are
+    }
+    // Lives as long as the stream; never freed, as the stream may be written at exit.
+    stream.flush();
+    stream.rdbuf(new console_text_buffer(handle));
+}
+
+}  // namespace
+
 void prepare_console() {
-    SetConsoleOutputCP(CP_UTF8);
+    write_as_text(std::cout, STD_OUTPUT_HANDLE);
+    write_as_text(std::cerr, STD_ERROR_HANDLE);
 }
 
 bool input_is_terminal() {
