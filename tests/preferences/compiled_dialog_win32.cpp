@@ -234,7 +234,7 @@ TEST(compiled_dialog, TabFromTheParentDialogReachesThePage) {
     EXPECT_NE(GetWindowLongW(page, GWL_EXSTYLE) & WS_EX_CONTROLPARENT, 0);
     // The dialog manager's Tab: from the parent's last control into the page's first.
     const HWND next = GetNextDlgTabItem(parent, GetDlgItem(parent, IDOK), FALSE);
-    EXPECT_EQ(next, GetDlgItem(page, layout::com_port_edit));
+    EXPECT_EQ(next, GetDlgItem(page, layout::com_port_combo));
     DestroyWindow(parent);
 }
 
