@@ -24,12 +24,13 @@ std::vector<tessel::port_device> many_devices() {
         char address[13];
         std::snprintf(address, sizeof address, "%012X", n % 2 == 0 ? 0x0C8BFD120000 + n : 0);
         devices.push_back(
-            n % 4 < 2 ? tessel::port_device{port, "Standard Serial over Bluetooth link (" + port + ")",
-                                            "BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_"
-                                            "LOCALMFG&0002\\7&2B1D9C05&0&" +
-                                                std::string(address) + "_C00000000"}
-                      : tessel::port_device{port, "USB Serial Port (" + port + ")",
-                                            "FTDIBUS\\VID_0403+PID_6001+A" + std::to_string(n)});
+            n % 4 < 2
+                ? tessel::port_device{port, "Standard Serial over Bluetooth link (" + port + ")",
+                                      "BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_"
+                                      "LOCALMFG&0002\\7&2B1D9C05&0&" +
+                                          std::string(address) + "_C00000000"}
+                : tessel::port_device{port, "USB Serial Port (" + port + ")",
+                                      "FTDIBUS\\VID_0403+PID_6001+A" + std::to_string(n)});
     }
     return devices;
 }
@@ -39,8 +40,8 @@ const tessel::port_sources many{
     [] {
         std::vector<tessel::paired_device> paired;
         for (int n = 2; n <= 64; n += 2) {
-            paired.push_back({static_cast<std::uint64_t>(0x0C8BFD120000 + n),
-                              "Phone " + std::to_string(n)});
+            paired.push_back(
+                {static_cast<std::uint64_t>(0x0C8BFD120000 + n), "Phone " + std::to_string(n)});
         }
         return paired;
     },
@@ -52,7 +53,8 @@ std::vector<double> time_listing(int rounds, std::size_t& count) {
     for (int round = 0; round < rounds; ++round) {
         const auto start = clock_type::now();
         count = tessel::list_serial_ports().size();
-        samples.push_back(std::chrono::duration<double, std::milli>(clock_type::now() - start).count());
+        samples.push_back(
+            std::chrono::duration<double, std::milli>(clock_type::now() - start).count());
     }
     std::sort(samples.begin(), samples.end());
     return samples;
