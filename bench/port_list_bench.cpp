@@ -22,7 +22,8 @@ std::vector<tessel::port_device> many_devices() {
     for (int n = 1; n <= 64; ++n) {
         const std::string port = "COM" + std::to_string(n);
         char address[13];
-        std::snprintf(address, sizeof address, "%012X", n % 2 == 0 ? 0x0C8BFD120000 + n : 0);
+        std::snprintf(address, sizeof address, "%012llX",
+                      n % 2 == 0 ? 0x0C8BFD120000ULL + static_cast<unsigned>(n) : 0ULL);
         devices.push_back(
             n % 4 < 2
                 ? tessel::port_device{port, "Standard Serial over Bluetooth link (" + port + ")",
