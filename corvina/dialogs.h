@@ -59,6 +59,7 @@ inline constexpr std::uint16_t bn_clicked = 0;
 inline constexpr std::uint16_t cbn_selchange = 1;
 inline constexpr std::uint16_t cbn_editchange = 5;
 inline constexpr std::uint16_t cbn_dropdown = 7;
+inline constexpr std::uint16_t cbn_closeup = 8;
 inline constexpr std::uint16_t en_change = 0x0300;
 
 // Window styles.

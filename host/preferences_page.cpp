@@ -184,7 +184,8 @@ void on_command(corvina::window_handle dialog, std::uintptr_t wparam) {
         // Each takes effect at the next connect.
         if (code == v::cbn_editchange) {
             store_port_name(dialog);
-        } else if (code == v::cbn_selchange) {
+        } else if (code == v::cbn_selchange || code == v::cbn_closeup) {
+            // Opening the list may also fill the field with the item that matches its text.
             page_dialog::run_after_notification(dialog, port_picked);
         } else if (code == v::cbn_dropdown) {
             // A phone paired since the page opened shows up.
