@@ -14,11 +14,11 @@ class sample_ports {
   public:
     sample_ports() : previous_(active) {
         active = this;
-        use_port_sources(&table);
+        use_port_sources(&table());
     }
     ~sample_ports() {
         active = previous_;
-        use_port_sources(previous_ != nullptr ? &table : nullptr);
+        use_port_sources(previous_ != nullptr ? &table() : nullptr);
     }
     sample_ports(const sample_ports&) = delete;
     sample_ports& operator=(const sample_ports&) = delete;
@@ -49,13 +49,15 @@ class sample_ports {
 
   private:
     static inline sample_ports* active = nullptr;
-    static constexpr port_sources table{
-        [] { return active->ports; },
-        [] {
-            ++active->paired_questions;
-            return active->paired;
-        },
-    };
+    static std::vector<port_device> active_ports() { return active->ports; }
+    static std::vector<paired_device> active_paired() {
+        ++active->paired_questions;
+        return active->paired;
+    }
+    static const port_sources& table() {
+        static constexpr port_sources sources{active_ports, active_paired};
+        return sources;
+    }
     sample_ports* previous_;
 };
 
