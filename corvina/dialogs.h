@@ -51,11 +51,15 @@ inline constexpr std::uint32_t cb_getlbtext = 0x0148;
 inline constexpr std::uint32_t cb_getlbtextlen = 0x0149;
 inline constexpr std::uint32_t cb_resetcontent = 0x014B;
 inline constexpr std::uint32_t cb_setcursel = 0x014E;
+inline constexpr std::uint32_t cb_setdroppedwidth = 0x0160;
 inline constexpr std::intptr_t cb_err = -1;
 
 // Notification codes carried in the high word of WM_COMMAND's wparam.
 inline constexpr std::uint16_t bn_clicked = 0;
 inline constexpr std::uint16_t cbn_selchange = 1;
+inline constexpr std::uint16_t cbn_editchange = 5;
+inline constexpr std::uint16_t cbn_dropdown = 7;
+inline constexpr std::uint16_t cbn_closeup = 8;
 inline constexpr std::uint16_t en_change = 0x0300;
 
 // Window styles.
@@ -78,6 +82,8 @@ inline constexpr std::uint32_t bs_type_mask = 0x000F;
 inline constexpr std::uint32_t ss_left = 0x0000;
 inline constexpr std::uint32_t es_autohscroll = 0x0080;
 inline constexpr std::uint32_t cbs_dropdown = 0x0002;
+inline constexpr std::uint32_t cbs_type_mask = 0x0003;
+inline constexpr std::uint32_t cbs_autohscroll = 0x0040;
 
 inline constexpr std::uintptr_t make_wparam(std::uint16_t low, std::uint16_t high) {
     return static_cast<std::uintptr_t>(low) | (static_cast<std::uintptr_t>(high) << 16);
@@ -138,19 +144,24 @@ struct dialog_template {
 // control is of the wrong kind, or when the control or the dialog is disabled (a user cannot
 // act on a disabled control).
 
-// Replaces an edit's text, as typing does; the dialog is told with EN_CHANGE.
+// Replaces an edit's text, as typing does; the dialog is told with EN_CHANGE. In the field of an
+// editable drop-down (CBS_DROPDOWN) the dialog is told with CBN_EDITCHANGE.
 CORVINA_SHARED_API bool type_text(window_handle dialog, int id, const char* text);
 // Clicks a push button or check box: a check box toggles first, then the dialog is told with
 // BN_CLICKED.
 CORVINA_SHARED_API bool click(window_handle dialog, int id);
-// Chooses item index of a combo box's list; the dialog is told with CBN_SELCHANGE.
+// Chooses item index of a combo box's list; the dialog is told with CBN_SELCHANGE. What the
+// dialog posts itself meanwhile runs before this returns, as the message loop would run it.
 CORVINA_SHARED_API bool choose_item(window_handle dialog, int id, int index);
+// Opens a combo box's list; the dialog is told with CBN_DROPDOWN first.
+CORVINA_SHARED_API bool open_list(window_handle dialog, int id);
 
 // One action as a command line gives it, for the stand-in player's options:
 //   "type"   "ID=TEXT"   type_text
 //   "click"  "ID"        click
 //   "check"  "ID=0|1"    clicks a check box unless it already has that state
 //   "choose" "ID=INDEX"  choose_item
+//   "open"   "ID"        open_list
 //   "browse" "FOLDER"    queues the next folder browser's answer; "browse-cancel" queues a
 //                        cancel (both need no dialog)
 // False with a message in error when the action is malformed or the dialog refuses it.

@@ -16,6 +16,7 @@
 #include "support/log.h"
 #include "transport/bluetooth_connection.h"
 #include "transport/open_canceller.h"
+#include "transport/serial_port_list.h"
 
 namespace tessel {
 
@@ -118,6 +119,7 @@ class link_reader::session {
                 read_commands();
             } else if (!reader_.stopped()) {
                 log_error("Could not connect!");
+                log_info(ports_after_failed_open(list_serial_ports(), port_name_.view()));
                 end_activation();
             }
         } catch (...) {

@@ -3,6 +3,8 @@
 // page procedure sends, over the Win32 dialog manager or the stand-in's headless one. Control
 // texts go through the wrapper library's uSetDlgItemText / uGetDlgItemText on both.
 
+#include <cstdint>
+
 #include "corvina/platform_types.h"
 
 namespace tessel::page_dialog {
@@ -26,6 +28,15 @@ void reset_combo(corvina::window_handle dialog, int id);
 void add_combo_item(corvina::window_handle dialog, int id, const char* text);
 void select_combo_item(corvina::window_handle dialog, int id, int index);  // -1: none
 int combo_selection(corvina::window_handle dialog, int id);                // -1: none
+
+// Makes a drop-down's list wide enough for its longest item (Windows; the headless list has no
+// width).
+void fit_list_width(corvina::window_handle dialog, int id);
+
+// Has the page procedure get message once the control that is notifying now has finished its
+// own work: Windows posts it (a combo box writes the chosen item into its field only after
+// CBN_SELCHANGE); the headless controls finish before they notify, so it is sent at once.
+void run_after_notification(corvina::window_handle dialog, std::uint32_t message);
 
 void enable_control(corvina::window_handle dialog, int id, bool enable);
 void enable_page(corvina::window_handle dialog);

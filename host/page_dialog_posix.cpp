@@ -48,6 +48,12 @@ int combo_selection(corvina::window_handle dialog, int id) {
     return static_cast<int>(send(dialog, id, v::cb_getcursel, 0));
 }
 
+void fit_list_width(corvina::window_handle /*dialog*/, int /*id*/) {}
+
+void run_after_notification(corvina::window_handle dialog, std::uint32_t message) {
+    dialogs::send_message(dialog, message, 0, 0);
+}
+
 void enable_control(corvina::window_handle dialog, int id, bool enable) {
     dialogs::enable_window(dialogs::get_dialog_item(dialog, id), enable);
 }

@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <algorithm>
+#include <string>
+
 #include "corvina/shared.h"
 #include "host/page_dialog.h"
 #include "host/preferences_layout.h"
@@ -52,6 +55,44 @@ void select_combo_item(corvina::window_handle dialog, int id, int index) {
 
 int combo_selection(corvina::window_handle dialog, int id) {
     return static_cast<int>(send(dialog, id, CB_GETCURSEL, 0));
+}
+
+void fit_list_width(corvina::window_handle dialog, int id) {
+    const HWND combo = GetDlgItem(as_window(dialog), id);
+    const HDC context = GetDC(combo);
+    if (context == nullptr) {
+        return;
+    }
+    const HGDIOBJ previous =
+        SelectObject(context, reinterpret_cast<HGDIOBJ>(SendMessageW(combo, WM_GETFONT, 0, 0)));
+    LONG widest = 0;
+    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT index = 0; index < count; ++index) {
+        const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+        if (length <= 0) {
+            continue;
+        }
+        std::wstring item(static_cast<std::size_t>(length) + 1, L'\0');
+        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                     reinterpret_cast<LPARAM>(item.data()));
+        SIZE extent{};
+        if (GetTextExtentPoint32W(context, item.c_str(), static_cast<int>(length), &extent)) {
+            widest = std::max(widest, extent.cx);
+        }
+    }
+    SelectObject(context, previous);
+    ReleaseDC(combo, context);
+    RECT field{};
+    GetWindowRect(combo, &field);
+    // Room for the list's border, its scroll bar and the items' margins.
+    const LONG needed =
+        widest + 2 * GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXVSCROLL) + 8;
+    send(dialog, id, CB_SETDROPPEDWIDTH,
+         static_cast<WPARAM>(std::max<LONG>(needed, field.right - field.left)));
+}
+
+void run_after_notification(corvina::window_handle dialog, std::uint32_t message) {
+    PostMessageW(as_window(dialog), message, 0, 0);
 }
 
 void enable_control(corvina::window_handle dialog, int id, bool enable) {

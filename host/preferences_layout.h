@@ -14,7 +14,7 @@ inline constexpr int dialog_id = 106;
 // Control ids.
 inline constexpr int music_directory_edit = 1002;
 inline constexpr int browse_button = 1003;
-inline constexpr int com_port_edit = 1004;
+inline constexpr int com_port_combo = 1004;
 inline constexpr int connect_button = 1005;
 inline constexpr int auto_connect_check = 1006;
 inline constexpr int title_format_edit = 1007;
@@ -40,7 +40,10 @@ inline constexpr std::array<detail::control_template, 14> controls{{
      detail::v::bs_groupbox},
     {-1, detail::control_class::static_text, "Bluetooth COM port:", 21, 29, 68, 9,
      detail::label_style},
-    {com_port_edit, detail::control_class::edit, "", 89, 27, 53, 13, detail::edit_style},
+    // An editable drop-down: the field where the port was typed, over the list of ports found.
+    {com_port_combo, detail::control_class::combo_box, "", 89, 27, 53, 100,
+     detail::v::cbs_dropdown | detail::v::cbs_autohscroll | detail::v::ws_vscroll |
+         detail::v::ws_tabstop},
     {connect_button, detail::control_class::button, "Connect", 147, 27, 50, 14,
      detail::button_style},
     {auto_connect_check, detail::control_class::button, "Automatically connect on startup", 19, 45,

@@ -1,6 +1,8 @@
 #include "host/preferences_page.h"
 
 #include <exception>
+#include <string>
+#include <string_view>
 
 #include "corvina/class_guids.h"
 #include "corvina/services.h"
@@ -14,6 +16,7 @@
 #include "support/host_access.h"
 #include "support/log.h"
 #include "support/string8.h"
+#include "transport/serial_port_list.h"
 
 namespace tessel {
 
@@ -36,14 +39,45 @@ string8 control_text(corvina::window_handle dialog, int id) {
     return text;
 }
 
-void store_port_name(corvina::window_handle dialog) {
-    const string8 typed = control_text(dialog, layout::com_port_edit);
+// Tells the page a port was picked from the list, once the pick is in the field.
+constexpr std::uint32_t port_picked = 0x8000 + 1;  // WM_APP + 1
+
+void store_port_name(const char* name) {
     if (page_dialog::port_names_ignore_case) {
         cfg_com_port.reset();
-        uAddStringUpper(cfg_com_port, typed.c_str());
+        uAddStringUpper(cfg_com_port, name);
     } else {
-        cfg_com_port.set(typed.c_str());
+        cfg_com_port.set(name);
     }
+}
+
+void store_port_name(corvina::window_handle dialog) {
+    store_port_name(control_text(dialog, layout::com_port_combo).c_str());
+}
+
+// One item per port found, the field kept as it was: emptying the list empties the field.
+void fill_ports(corvina::window_handle dialog) {
+    const string8 field = control_text(dialog, layout::com_port_combo);
+    page_dialog::reset_combo(dialog, layout::com_port_combo);
+    try {
+        for (const listed_port& port : list_serial_ports()) {
+            page_dialog::add_combo_item(dialog, layout::com_port_combo, port.description.c_str());
+        }
+    } catch (const std::exception& failure) {
+        // A port can still be typed.
+        log_error(failure.what());
+    }
+    uSetDlgItemText(dialog, layout::com_port_combo, field.c_str());
+    page_dialog::fit_list_width(dialog, layout::com_port_combo);
+}
+
+// An item reads "COM5 - Pixel 7, Bluetooth outgoing": the setting and the field take the port
+// alone. Called once the combo box has written the chosen item into its field.
+void take_chosen_port(corvina::window_handle dialog) {
+    const string8 item = control_text(dialog, layout::com_port_combo);
+    const std::string_view text = item.view();
+    store_port_name(std::string(text.substr(0, text.find(" - "))).c_str());
+    uSetDlgItemText(dialog, layout::com_port_combo, string8(cfg_com_port).c_str());
 }
 
 // One combo item per playlist, in the player's order, so an item's index is the playlist's.
@@ -67,9 +101,10 @@ void fill_playlists(corvina::window_handle dialog) {
 
 void initialise(corvina::window_handle dialog) {
     fill_playlists(dialog);
+    fill_ports(dialog);
     // Each edit reports the change and stores the same text again.
     uSetDlgItemText(dialog, layout::music_directory_edit, string8(cfg_music_directory).c_str());
-    uSetDlgItemText(dialog, layout::com_port_edit, string8(cfg_com_port).c_str());
+    uSetDlgItemText(dialog, layout::com_port_combo, string8(cfg_com_port).c_str());
     uSetDlgItemText(dialog, layout::title_format_edit, string8(cfg_title_format).c_str());
     page_dialog::set_check(dialog, layout::auto_connect_check, cfg_auto_connect);
     page_dialog::set_check(dialog, layout::shuffle_next_random_check, cfg_shuffle_next_random);
@@ -100,10 +135,6 @@ void on_text_changed(corvina::window_handle dialog, int id) {
         case layout::music_directory_edit:
             cfg_music_directory.set(control_text(dialog, id).c_str());
             preferences_link_actions().apply_settings();
-            break;
-        case layout::com_port_edit:
-            // Takes effect at the next connect.
-            store_port_name(dialog);
             break;
         case layout::title_format_edit:
             cfg_title_format.set(control_text(dialog, id).c_str());
@@ -149,7 +180,18 @@ void on_clicked(corvina::window_handle dialog, int id) {
 void on_command(corvina::window_handle dialog, std::uintptr_t wparam) {
     const int id = v::low_word(wparam);
     const std::uint16_t code = v::high_word(wparam);
-    if (code == v::en_change) {
+    if (id == layout::com_port_combo) {
+        // Each takes effect at the next connect.
+        if (code == v::cbn_editchange) {
+            store_port_name(dialog);
+        } else if (code == v::cbn_selchange || code == v::cbn_closeup) {
+            // Opening the list may also fill the field with the item that matches its text.
+            page_dialog::run_after_notification(dialog, port_picked);
+        } else if (code == v::cbn_dropdown) {
+            // A phone paired since the page opened shows up.
+            fill_ports(dialog);
+        }
+    } else if (code == v::en_change) {
         on_text_changed(dialog, id);
     } else if (code == v::bn_clicked) {
         on_clicked(dialog, id);
@@ -170,6 +212,8 @@ std::intptr_t CORVINA_CALLBACK preferences_page_procedure(corvina::window_handle
             initialise(dialog);
         } else if (message == v::wm_command) {
             on_command(dialog, wparam);
+        } else if (message == port_picked) {
+            take_chosen_port(dialog);
         }
     });
     return 0;

@@ -33,7 +33,7 @@ build=build/bench
 cmake --preset bench >/dev/null
 cmake --build "$build" -j2 --target bench_list_walk bench_list_memory bench_phone_list \
     bench_playlist_transfer bench_round_trip bench_link_responsiveness bench_link_reconnect \
-    bench_slow_share
+    bench_slow_share bench_port_list
 results="$build/results"
 mkdir -p "$results"
 bin="$build/bin"
@@ -54,6 +54,7 @@ run round_trip "$bin/bench_round_trip" "$checks" "$infos"
 run link_responsiveness "$bin/bench_link_responsiveness" "$stalls"
 run link_reconnect "$bin/bench_link_reconnect" "$reconnects"
 run slow_share "$bin/bench_slow_share" "$slow_rounds"
+run port_list "$bin/bench_port_list"
 run playlist_transfer "$bin/bench_playlist_transfer" 1 "${plst_sizes[@]}"
 
 echo

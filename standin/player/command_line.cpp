@@ -179,7 +179,8 @@ start-up, the actions done in the order given, then closed; the settings are sav
   --page-choose ID=N    choose item N (from 0) of drop-down list ID
   --page-browse FOLDER  the folder the next folder browser answers
   --page-browse-cancel  the next folder browser is cancelled
-  Control ids of the "Ambrel" page: 1004 port, 1005 Connect, 1006 connect on start-up,
+  Control ids of the "Ambrel" page: 1004 port (typed, or chosen from the ports found),
+  1005 Connect, 1006 connect on start-up,
   1002 music folders, 1003 browse ("..."), 1007 title format, 1008 Help,
   1009 random next in shuffle, 1011 use a specific playlist, 1010 that playlist.
 

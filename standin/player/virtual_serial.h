@@ -1,6 +1,8 @@
 #pragma once
 // A virtual serial cable on POSIX: two pseudo-terminals whose far ends are joined by a relay
-// thread. The phone side opens one end's path, the component the other's.
+// thread. The phone side opens one end's path, the component the other's. On POSIX the
+// component's end is named in CORVINA_STANDIN_SERIAL_PORTS, where the component's list of
+// serial ports finds it.
 
 #include <memory>
 #include <string>

@@ -163,6 +163,9 @@ virtual_serial_cable::virtual_serial_cable() {
     }
     phone_end_ = phone.path;
     player_end_ = player.path;
+    // The system's serial ports, as the component lists them, include the component's end.
+    // Set before the relay's thread starts: the environment is not for changing beside threads.
+    setenv("CORVINA_STANDIN_SERIAL_PORTS", player_end_.c_str(), 1);
     relay_ = std::make_unique<relay>(std::move(phone), std::move(player), stop_fds);
 }
 

@@ -73,6 +73,10 @@ bool choose_item(window_handle dialog, int id, int index) {
            0;
 }
 
+bool open_list(window_handle dialog, int id) {
+    return send_to_item(dialog, id, messages::user_open, 0, 0) != 0;
+}
+
 bool get_text(window_handle dialog, int id, string_base& out) {
     return send_to_item(dialog, id, messages::get_text, 0, reinterpret_cast<std::intptr_t>(&out)) !=
            0;

@@ -122,13 +122,22 @@ int uBrowseForFolder(corvina::window_handle parent, const char* title,
 namespace corvina::dialogs {
 
 bool type_text(window_handle dialog, int id, const char* text) {
-    const HWND edit = usable_control(dialog, id, L"Edit");
-    if (edit == nullptr) {
+    const std::wstring wide = wide_text::display_from_utf8(text);
+    if (const HWND edit = usable_control(dialog, id, L"Edit")) {
+        // The edit tells its dialog with EN_CHANGE itself.
+        return SetWindowTextW(edit, wide.c_str()) != FALSE;
+    }
+    const HWND combo = usable_control(dialog, id, L"ComboBox");
+    if (combo == nullptr || (static_cast<std::uint32_t>(GetWindowLongW(combo, GWL_STYLE)) &
+                             v::cbs_type_mask) != v::cbs_dropdown) {
         return false;
     }
-    const std::wstring wide = wide_text::display_from_utf8(text);
-    // The edit tells its dialog with EN_CHANGE itself.
-    return SetWindowTextW(edit, wide.c_str()) != FALSE;
+    // A combo box tells its dialog of typing only, not of a text set by a program.
+    if (SetWindowTextW(combo, wide.c_str()) == FALSE) {
+        return false;
+    }
+    notify(dialog, id, combo, v::cbn_editchange);
+    return true;
 }
 
 bool click(window_handle dialog, int id) {
@@ -155,6 +164,20 @@ bool choose_item(window_handle dialog, int id, int index) {
     }
     SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     notify(dialog, id, combo, v::cbn_selchange);
+    MSG message;
+    while (PeekMessageW(&message, as_window(dialog), 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&message);
+    }
+    return true;
+}
+
+bool open_list(window_handle dialog, int id) {
+    const HWND combo = usable_control(dialog, id, L"ComboBox");
+    if (combo == nullptr) {
+        return false;
+    }
+    // The notification a click on the arrow sends before the list shows.
+    notify(dialog, id, combo, v::cbn_dropdown);
     return true;
 }
 

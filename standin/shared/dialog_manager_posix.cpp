@@ -41,6 +41,9 @@ struct control_state {
     bool is_check_box() const {
         return kind == control_class::button && (style & v::bs_type_mask) == v::bs_autocheckbox;
     }
+    bool is_editable_combo() const {
+        return kind == control_class::combo_box && (style & v::cbs_type_mask) == v::cbs_dropdown;
+    }
     bool is_clickable() const {
         return kind == control_class::button &&
                ((style & v::bs_type_mask) == v::bs_pushbutton || is_check_box());
@@ -174,11 +177,17 @@ std::intptr_t user_action(control_state& control, std::uint32_t message, std::ui
     }
     switch (message) {
         case private_messages::user_type:
-            if (control.kind != control_class::edit) {
+            if (control.kind != control_class::edit && !control.is_editable_combo()) {
                 return 0;
             }
             control.text = text_of(lparam);
-            notify(control, v::en_change);
+            notify(control, control.kind == control_class::edit ? v::en_change : v::cbn_editchange);
+            return 1;
+        case private_messages::user_open:
+            if (control.kind != control_class::combo_box) {
+                return 0;
+            }
+            notify(control, v::cbn_dropdown);
             return 1;
         case private_messages::user_click:
             if (!control.is_clickable()) {
@@ -258,6 +267,7 @@ std::intptr_t control_procedure(window_handle window, std::uint32_t message, std
         case private_messages::user_type:
         case private_messages::user_click:
         case private_messages::user_choose:
+        case private_messages::user_open:
             return user_action(control, message, wparam, lparam);
         default:
             return control.kind == control_class::combo_box

@@ -14,5 +14,6 @@ inline constexpr std::uint32_t get_item_text = 0x7F03;  // wparam: index; lparam
 inline constexpr std::uint32_t user_type = 0x7F10;      // lparam: UTF-8 text
 inline constexpr std::uint32_t user_click = 0x7F11;
 inline constexpr std::uint32_t user_choose = 0x7F12;  // wparam: item index
+inline constexpr std::uint32_t user_open = 0x7F13;
 
 }  // namespace corvina::dialogs::private_messages

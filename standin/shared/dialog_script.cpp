@@ -67,6 +67,9 @@ bool perform_user_action(window_handle dialog, const char* action, const char* a
     if (name == "click") {
         return click(dialog, id) || fail(error, refused);
     }
+    if (name == "open") {
+        return open_list(dialog, id) || fail(error, refused);
+    }
     if (name == "check") {
         if (value != "0" && value != "1") {
             return fail(error, "check needs ID=0 or ID=1, not \"" + text + "\"");

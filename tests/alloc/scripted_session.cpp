@@ -553,7 +553,7 @@ class session {
         }
         const std::size_t first_line = console_.size();
         call("the page's procedure", [&] {
-            dialogs::type_text(dialog, com_port_edit, peer_.port_name().c_str());
+            dialogs::type_text(dialog, com_port_combo, peer_.port_name().c_str());
             dialogs::click(dialog, connect_button);
         });
         await_activated(first_line);
@@ -653,7 +653,7 @@ class session {
                 return;
             }
             call("the page's procedure", [&] {
-                dialogs::type_text(dialog, com_port_edit, peer_.port_name().c_str());
+                dialogs::type_text(dialog, com_port_combo, peer_.port_name().c_str());
                 dialogs::click(dialog, connect_button);
             });
             call("the page's destruction", [&] { dialogs::destroy_dialog(dialog); });
@@ -709,7 +709,7 @@ class session {
             dialogs::type_text(dialog, music_directory_edit, music.c_str());
             dialogs::click(dialog, shuffle_next_random_check);
             dialogs::click(dialog, auto_connect_check);
-            dialogs::type_text(dialog, com_port_edit, peer_.port_name().c_str());
+            dialogs::type_text(dialog, com_port_combo, peer_.port_name().c_str());
         });
 
         step("Connect");

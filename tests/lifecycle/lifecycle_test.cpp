@@ -21,6 +21,7 @@
 #include "host/link_manager.h"
 #include "host/settings.h"
 #include "tests/common/link_activation.h"
+#include "tests/common/sample_ports.h"
 #include "tests/common/thread_count.h"
 #include "tests/control/recording_player.h"
 #include "tests/transport/serial_peer.h"
@@ -103,15 +104,33 @@ std::size_t mapped_thread_stacks() {
     return count;
 }
 
+// The console then names the ports the PC has, and says when the setting is none of them.
 TEST_F(lifecycle, a_port_that_cannot_be_opened_ends_inactive_however_often_it_is_tried) {
     const thread_census threads;
+    test::sample_ports pc;
+    pc.ports.push_back({"/nonexistent/tessel-port", "USB serial adapter", ""});
+    const std::string listed =
+        "Serial ports: COM5 - Pixel 7, Bluetooth outgoing; COM12 - Galaxy S21, Bluetooth "
+        "outgoing; /nonexistent/tessel-port - USB serial adapter; COM3 - USB Serial Port; "
+        "COM6 - Bluetooth incoming";
     cfg_com_port.set("/nonexistent/tessel-port");
     cfg_auto_connect = 1;
     EXPECT_FALSE(test::activate_and_await(console, start_link_manager));
     EXPECT_FALSE(link_manager_instance->is_active());
     EXPECT_EQ(console.lines(),
               (lines{"Initializing", "Connecting to serial port /nonexistent/tessel-port",
-                     "ERROR : Could not connect!", "Deactivated"}));
+                     "ERROR : Could not connect!", listed, "Deactivated"}));
+
+    pc.ports.pop_back();
+    console.clear();
+    cfg_com_port.set("COM9");
+    EXPECT_FALSE(test::activate_and_await(console, [] { link_manager_instance->activate(true); }));
+    EXPECT_EQ(console.lines(),
+              (lines{"Connecting to serial port COM9", "ERROR : Could not connect!",
+                     "COM9 is not a serial port of this computer. Serial ports: COM5 - Pixel 7, "
+                     "Bluetooth outgoing; COM12 - Galaxy S21, Bluetooth outgoing; COM3 - USB "
+                     "Serial Port; COM6 - Bluetooth incoming",
+                     "Deactivated"}));
 
     // Each failed connect ends its reader inside its own hand-off: the readers must not keep
     // their stacks until the module's unload.

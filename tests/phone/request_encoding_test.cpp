@@ -133,6 +133,7 @@ TEST(Options, PortCommandsAndLimits) {
     EXPECT_EQ(parsed.options->command_words, words{"info"});
 
     EXPECT_FALSE(parse_options(words{}).options);
+    EXPECT_TRUE(parse_options(words{"--list-ports"}).options->list_ports) << "needs no port";
     EXPECT_FALSE(parse_options(words{"--timeout", "0", "COM4"}).options);
     EXPECT_FALSE(parse_options(words{"--timeout"}).options);
     EXPECT_FALSE(parse_options(words{"--verbose", "COM4"}).options);

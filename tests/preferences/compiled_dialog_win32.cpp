@@ -9,6 +9,8 @@
 #include <string>
 
 #include "host/preferences_layout.h"
+#include "host/settings.h"
+#include "tests/common/sample_ports.h"
 #include "tests/preferences/page_fixture.h"
 
 namespace tessel::test {
@@ -234,8 +236,27 @@ TEST(compiled_dialog, TabFromTheParentDialogReachesThePage) {
     EXPECT_NE(GetWindowLongW(page, GWL_EXSTYLE) & WS_EX_CONTROLPARENT, 0);
     // The dialog manager's Tab: from the parent's last control into the page's first.
     const HWND next = GetNextDlgTabItem(parent, GetDlgItem(parent, IDOK), FALSE);
-    EXPECT_EQ(next, GetDlgItem(page, layout::com_port_edit));
+    EXPECT_EQ(next, GetDlgItem(page, layout::com_port_combo));
     DestroyWindow(parent);
+}
+
+// Opening the list fills the field with the item that matches its text; closing it leaves the
+// port alone in the field again, so that typing on from there does not store the description.
+TEST_F(preferences_page_test, OpeningAndClosingThePortListLeavesThePortAlone) {
+    test::sample_ports pc;
+    cfg_com_port.set("COM5");
+    ASSERT_NE(open_page(), nullptr);
+    const HWND combo = GetDlgItem(static_cast<HWND>(page), layout::com_port_combo);
+
+    SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&message);
+    }
+
+    EXPECT_EQ(text(layout::com_port_combo), "COM5");
+    EXPECT_EQ(cfg_com_port.view(), "COM5");
 }
 
 }  // namespace

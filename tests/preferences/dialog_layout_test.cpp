@@ -64,6 +64,7 @@ std::uint32_t style_value(const std::string& names) {
         {"SS_LEFT", v::ss_left},
         {"ES_AUTOHSCROLL", v::es_autohscroll},
         {"CBS_DROPDOWN", v::cbs_dropdown},
+        {"CBS_AUTOHSCROLL", v::cbs_autohscroll},
     };
     std::uint32_t value = 0;
     std::istringstream parts(names);

@@ -67,12 +67,12 @@ std::string preferences_page_test::text(int id) const {
     return std::string(value.view());
 }
 
-std::vector<std::string> preferences_page_test::combo_items() const {
+std::vector<std::string> preferences_page_test::combo_items(int id) const {
     std::vector<std::string> items;
-    const int count = corvina::dialogs::get_item_count(page, 1010);
+    const int count = corvina::dialogs::get_item_count(page, id);
     for (int i = 0; i < count; ++i) {
         string8 item;
-        EXPECT_TRUE(corvina::dialogs::get_item_text(page, 1010, i, item));
+        EXPECT_TRUE(corvina::dialogs::get_item_text(page, id, i, item));
         items.emplace_back(item.view());
     }
     return items;

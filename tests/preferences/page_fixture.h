@@ -106,7 +106,8 @@ class preferences_page_test : public ::testing::Test {
     corvina::window_handle open_page();
 
     std::string text(int id) const;
-    std::vector<std::string> combo_items() const;
+    // The items of a drop-down: the playlists' unless told.
+    std::vector<std::string> combo_items(int id = 1010) const;
 
     fake_host player;
     recording_console console;

@@ -9,6 +9,7 @@
 #include "corvina/dialogs.h"
 #include "host/settings.h"
 #include "support/string8.h"
+#include "tests/common/sample_ports.h"
 #include "tests/preferences/page_fixture.h"
 
 namespace tessel::test {
@@ -125,6 +126,38 @@ TEST_F(preferences_page_test, TypingThePortStoresItAtOnceAndLeavesTheLinkAlone) 
     EXPECT_EQ(cfg_com_port.view(), "/dev/rfcomm0");
 #endif
     EXPECT_TRUE(link.calls.empty());
+}
+
+TEST_F(preferences_page_test, PortListNamesThePhonesAndAPickStoresThePortAlone) {
+    test::sample_ports pc;
+    ASSERT_NE(open_page(), nullptr);
+    EXPECT_EQ(combo_items(com_port), test::sample_ports::descriptions());
+    EXPECT_EQ(text(com_port), "COM4") << "a port that is not in the list is kept";
+    link.calls.clear();
+
+    ASSERT_TRUE(dialogs::choose_item(page, com_port, 0));
+    EXPECT_EQ(cfg_com_port.view(), "COM5");
+    EXPECT_EQ(text(com_port), "COM5");
+
+    // A phone paired while the page is open shows up when the list is opened; what was typed
+    // stays in the field.
+    pc.ports.push_back(
+        {"COM14", "Standard Serial over Bluetooth link (COM14)",
+         "BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002\\7&2B1D9C05&0&"
+         "00AABBCCDDEE_C00000000"});
+    pc.paired.push_back({0x00AABBCCDDEE, "Moto G"});
+    ASSERT_TRUE(dialogs::type_text(page, com_port, "COM21"));
+    ASSERT_TRUE(dialogs::open_list(page, com_port));
+    const strings items = combo_items(com_port);
+    ASSERT_EQ(items.size(), 5u);
+    EXPECT_EQ(items[2], "COM14 - Moto G, Bluetooth outgoing");
+    EXPECT_EQ(text(com_port), "COM21");
+    EXPECT_EQ(cfg_com_port.view(), "COM21");
+
+    ASSERT_TRUE(dialogs::choose_item(page, com_port, 4));
+    EXPECT_EQ(cfg_com_port.view(), "COM6");
+    EXPECT_EQ(text(com_port), "COM6");
+    EXPECT_TRUE(link.calls.empty()) << "a pick takes effect at the next connect";
 }
 
 TEST_F(preferences_page_test, ConnectReconnectsWithTheNewPort) {
@@ -297,6 +330,7 @@ TEST_F(preferences_page_test, CommandLineActionsActAsTheUser) {
     EXPECT_EQ(cfg_specific_playlist, 1);
     EXPECT_TRUE(dialogs::perform_user_action(page, "type", "1007=%title%", error));
     EXPECT_EQ(cfg_title_format.view(), "%title%");
+    EXPECT_TRUE(dialogs::perform_user_action(page, "open", "1004", error));
     EXPECT_TRUE(dialogs::perform_user_action(page, "browse", "C:\\Music", error));
     EXPECT_TRUE(dialogs::perform_user_action(page, "click", "1003", error));
     EXPECT_EQ(cfg_music_directory.view(), "C:\\Music");

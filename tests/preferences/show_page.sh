@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Shows the preferences page in a real window under Wine on a virtual X screen and saves a
-# screenshot of the screen.
+# Shows the preferences page in a real window under Wine on a virtual X screen, its port list
+# open, and saves a screenshot of the page alone (ImageMagick's import).
 # Usage: tests/preferences/show_page.sh [WINDOWS_BUILD_DIR] [OUTPUT.png]
 #   (defaults: build/windows, WINDOWS_BUILD_DIR/preferences-page.png)
 set -euo pipefail
@@ -32,7 +32,8 @@ xvfb-run -a -s "-screen 0 800x600x24" bash -c '
         sleep 0.1
     done
     grep -q ready "$log" || { cat "$log" >&2; kill "$program"; exit 1; }
-    import -window root "$SHOW_PAGE_OUT"
+    read -r _ x y width height < <(grep ready "$log")
+    import -window root -crop "${width}x${height}+${x}+${y}" +repage "$SHOW_PAGE_OUT"
     kill "$program" 2>/dev/null || true
     wineserver -k 2>/dev/null || true
     rm -f "$log"

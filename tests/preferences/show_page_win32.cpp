@@ -3,7 +3,8 @@
 //
 //   tessel_show_preferences_page.exe [seconds]   (default 30)
 //
-// Prints "ready" once the page has been painted.
+// The port list holds the sample PC's ports (two phones and a USB adapter) and is shown open.
+// Prints "ready X Y WIDTH HEIGHT", the page's place on the screen, once it has been painted.
 
 #include <windows.h>
 
@@ -13,6 +14,7 @@
 #include "host/preferences_dialog.h"
 #include "host/settings.h"
 #include "support/host_access.h"
+#include "tests/common/sample_ports.h"
 #include "tests/preferences/page_fixture.h"
 
 namespace {
@@ -41,6 +43,7 @@ int main(int argc, char** argv) {
     tessel::test::host_guard guard(player);
     tessel::host().instance = GetModuleHandleW(nullptr);
     tessel::test::recorded_link link;
+    tessel::test::sample_ports pc;
     tessel::replace_preferences_link_actions(&link);
 
     tessel::cfg_com_port.set("COM5");
@@ -69,8 +72,13 @@ int main(int argc, char** argv) {
     ShowWindow(page, SW_SHOW);
     UpdateWindow(frame);
 
-    pump_for(1500);
-    std::puts("ready");
+    pump_for(500);
+    SendDlgItemMessageW(page, 1004, CB_SHOWDROPDOWN, TRUE, 0);
+    pump_for(1000);
+    RECT shown{};
+    GetWindowRect(page, &shown);
+    std::printf("ready %ld %ld %ld %ld\n", shown.left, shown.top, shown.right - shown.left,
+                shown.bottom - shown.top);
     std::fflush(stdout);
     pump_for(static_cast<DWORD>(seconds) * 1000);
     DestroyWindow(page);

@@ -140,6 +140,8 @@ parsed_options parse_options(std::span<const std::string> args) {
         std::string error;
         if (word == "-h" || word == "--help") {
             options.help = true;
+        } else if (word == "--list-ports") {
+            options.list_ports = true;
         } else if (word == "--json") {
             options.json = true;
         } else if (word == "--bytes") {
@@ -162,7 +164,7 @@ parsed_options parse_options(std::span<const std::string> args) {
             return {std::nullopt, "unknown option " + word};
         }
     }
-    if (options.help) {
+    if (options.help || options.list_ports) {
         return {options, {}};
     }
     if (at >= args.size()) {
@@ -324,6 +326,7 @@ int run_commands(phone_session& session, std::span<const planned_command> comman
 std::string usage_text() {
     std::string text =
         "Usage: tessel-phone [OPTIONS] PORT [COMMAND [ARGUMENT]]...\n"
+        "       tessel-phone --list-ports\n"
         "\n"
         "Plays the phone's part of the remote-control protocol over a serial port: sends\n"
         "commands to the PC and prints the decoded replies. PORT is a device path on POSIX\n"
@@ -349,6 +352,9 @@ std::string usage_text() {
         "                  inside a reply (default 3000); a long LIST may need more\n"
         "  --quiet MS      silence that ends an INFO reply, whose title has no end mark\n"
         "                  (default 250)\n"
+        "  --list-ports    list this computer's serial ports, each with the device it\n"
+        "                  belongs to (Bluetooth: the phone and outgoing or incoming),\n"
+        "                  and exit; no port is opened\n"
         "  -h, --help      show this text\n"
         "\n"
         "Commands (the four-letter code or the longer word, in any letter case):\n";

@@ -29,6 +29,7 @@ struct tool_options {
     std::string port;
     std::vector<std::string> command_words;  // everything after the port
     bool help = false;
+    bool list_ports = false;  // list this computer's serial ports instead of using one
 };
 
 struct parsed_options {

@@ -8,6 +8,7 @@
 #include "tools/phone/interactive.h"
 #include "tools/phone/progress_line.h"
 #include "transport/bluetooth_connection.h"
+#include "transport/serial_port_list.h"
 
 int main(int argc, char** argv) {
     using namespace tessel::phone;
@@ -23,6 +24,16 @@ int main(int argc, char** argv) {
         std::cout << usage_text();
         return exit_ok;
     }
+    if (options.list_ports) {
+        const std::vector<tessel::listed_port> ports = tessel::list_serial_ports();
+        for (const tessel::listed_port& found : ports) {
+            std::cout << found.description << "\n";
+        }
+        if (ports.empty()) {
+            std::cerr << "tessel-phone: no serial port was found\n";
+        }
+        return exit_ok;
+    }
     const plan planned = plan_commands(options.command_words);
     if (!planned.error.empty()) {
         std::cerr << "tessel-phone: " << planned.error << "\n";
@@ -32,7 +43,9 @@ int main(int argc, char** argv) {
     tessel::bluetooth_connection port;
     port.set_port_name(tessel::string8(options.port));
     if (!port.open()) {
-        std::cerr << "tessel-phone: cannot open the port " << options.port << "\n";
+        std::cerr << "tessel-phone: cannot open the port " << options.port << "\n"
+                  << tessel::ports_after_failed_open(tessel::list_serial_ports(), options.port)
+                  << "\n";
         return exit_port;
     }
     // Bytes from before this run would be taken for the first reply.
