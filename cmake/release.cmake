@@ -27,9 +27,10 @@ option(TESSEL_RELEASE "Build for release: reproducible binaries, debug informati
 
 if(TESSEL_RELEASE)
     # The same bytes from any checkout folder: paths in debug information, __FILE__ and
-    # assertion texts are written relative to the source and build folders.
-    add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
-                        -ffile-prefix-map=${PROJECT_BINARY_DIR}/=build/)
+    # assertion texts name the source folder /tessel_link (for a debugger: set substitute-path
+    # /tessel_link <checkout>). The build folders are inside it.
+    add_compile_options(
+        $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=/tessel_link>)
     if(WIN32)
         # The PE header's time stamp would differ between any two links.
         add_link_options(LINKER:--no-insert-timestamp)

@@ -18,8 +18,10 @@ for clone in a second-copy; do
     echo "=== release in $work/$clone"
     git clone -q --no-checkout . "$work/$clone"
     git -C "$work/$clone" checkout -q --detach "$commit"
+    start=$(date +%s)
     bash "$work/$clone/scripts/release.sh" >"$work/$clone.log" 2>&1 ||
         { tail -20 "$work/$clone.log"; exit 1; }
+    echo "    made in $(($(date +%s) - start)) s"
 done
 
 compared=0
