@@ -37,7 +37,8 @@ namespace {
 service_factory_single_t<initquit_bluetooth> initquit_factory;
 service_factory_single_t<remote_config_page> preferences_page_factory;
 componentversion_impl_simple_factory version_factory{
-    "Ambrel", "1.1", "Remote control of the player from a phone over a Bluetooth serial link."};
+    "Ambrel", TESSEL_VERSION,
+    "Remote control of the player from a phone over a Bluetooth serial link."};
 
 component_entry_impl entry_object;
 

@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine
     lld llvm
+    python3 zip unzip
     libtag1-dev lame sox libsox-fmt-mp3 id3v2 socat xvfb tmux
     libc6:i386
 )
