@@ -8,6 +8,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+# Debian keeps wine64 in /usr/lib/wine; /usr/bin/wine may pick the 32-bit loader, which a
+# kernel without 32-bit support cannot start.
+command -v wine64 >/dev/null 2>&1 || export PATH=/usr/lib/wine:$PATH
 
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(native asan tsan windows windows-i686)
